@@ -1,0 +1,41 @@
+# qx_add_deliverable(<name>
+#     NAMESPACE <namespace>      namespace wrapping this deliverable's copy of the shared code
+#     COMPONENT <text>           component name stored in status records (at most 9 characters)
+#     SOURCES <files...>         the deliverable's own sources and the shared sources it needs
+#     EXPORTS <symbols...>       the C entry points; nothing else is exported
+#     [OUTPUT_DIRECTORY <dir>])  default: ${CMAKE_BINARY_DIR}/lib
+#
+# Builds lib<name>.so with hidden visibility and a linker version script, without
+# RPATH/RUNPATH, so that a host finds it, and it finds the services, by file name only.
+function(qx_add_deliverable name)
+    cmake_parse_arguments(QX "" "NAMESPACE;COMPONENT;OUTPUT_DIRECTORY" "SOURCES;EXPORTS" ${ARGN})
+    if(NOT QX_NAMESPACE OR NOT QX_COMPONENT OR NOT QX_EXPORTS)
+        message(FATAL_ERROR "qx_add_deliverable(${name}): NAMESPACE, COMPONENT and EXPORTS are required")
+    endif()
+    if(NOT QX_OUTPUT_DIRECTORY)
+        set(QX_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+    endif()
+
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
+    set(body "{\n  global:\n")
+    foreach(sym ${QX_EXPORTS})
+        string(APPEND body "    ${sym};\n")
+    endforeach()
+    string(APPEND body "  local:\n    *;\n};\n")
+    file(WRITE ${script} "${body}")
+
+    add_library(${name} SHARED ${QX_SOURCES})
+    target_compile_definitions(${name} PRIVATE QX_NS=${QX_NAMESPACE} QX_COMPONENT="${QX_COMPONENT}")
+    target_compile_options(${name} PRIVATE -fvisibility=hidden -fvisibility-inlines-hidden -fno-gnu-unique)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
+    target_link_libraries(${name} PRIVATE Boost::headers Threads::Threads ${CMAKE_DL_LIBS})
+    target_link_options(${name} PRIVATE -Wl,--version-script=${script} -Wl,--no-undefined -Wl,-z,defs)
+    set_target_properties(${name} PROPERTIES
+        LIBRARY_OUTPUT_DIRECTORY ${QX_OUTPUT_DIRECTORY}
+        LINK_DEPENDS ${script}
+        SKIP_BUILD_RPATH ON
+        BUILD_WITH_INSTALL_RPATH OFF
+        INSTALL_RPATH "")
+    set_property(GLOBAL APPEND PROPERTY QX_DELIVERABLES ${name})
+    set_property(GLOBAL PROPERTY QX_EXPORTS_${name} ${QX_EXPORTS})
+endfunction()
