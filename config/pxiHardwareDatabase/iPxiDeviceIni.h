@@ -1,0 +1,43 @@
+// iPxiDeviceIni: the base of every description class of the hardware description
+// database. A description is constructed empty, opened once with its file path (always
+// read-only; opening parses the file and then loads the members through load), and only
+// read from then on. The database owns the objects it hands out; as nothing changes them
+// after loading, any thread may read them without a lock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "config/inifile/cIniFile.h"
+#include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
+#include "runtime/qxns.h"
+#include "runtime/status/tStatusRecord.h"
+
+namespace QX_NS {
+
+class iPxiDeviceIni : public nQxPxiDriverTools_1_0::cIniFile {
+public:
+    ~iPxiDeviceIni() override {}
+
+    // Opens the file with the read-only bit of a_Flags replaced by opensReadOnly(), then,
+    // when that succeeded, calls load. Does nothing when a_pStatus holds an error.
+    void open(const char* a_pPath, uint32_t a_Flags, tStatusRecord* a_pStatus) override;
+
+    // The identity under which the database files the description.
+    virtual void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const = 0;
+    virtual void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const = 0;
+    // Reads the description's values into the object's members.
+    virtual void load(tStatusRecord* a_pStatus) = 0;
+    virtual bool opensReadOnly() const { return true; }
+
+protected:
+    // Copies a member into a caller's string; no memory: qxapalerr_memoryFull.
+    static void copyText(const std::string& a_rSource, std::string& a_rDestination,
+                         tStatusRecord* a_pStatus);
+    // Reads an optional key: a missing key leaves a_rValue empty and clears nothing else;
+    // any other failure stays in the status.
+    void getOptionalString(const char* a_pSection, const char* a_pKey, std::string& a_rValue,
+                           tStatusRecord* a_pStatus) const;
+};
+
+}  // namespace QX_NS
