@@ -51,6 +51,8 @@ public:
 
 private:
     tStatusRecord m_Record;
+    // Exceptions already in flight when the scope began (it may live in a destructor).
+    int m_UncaughtAtStart = std::uncaught_exceptions();
 };
 
 // The catch-all of an exception-converting entry point: qxerr::Exception gives its code
@@ -63,9 +65,9 @@ int32_t convertCurrentException() noexcept;
 #define QX_THROW_IF_ERROR(expr) ::QX_NS::qxerr::throwIfError((expr), QX_LOCATION("l_MacroStatus"))
 
 // Wraps an entry point body: returns its code, or the converted exception.
-#define QX_ENTRY_CONVERT(body)                         \
-    try {                                              \
-        body                                           \
-    } catch (...) {                                    \
-        return ::QX_NS::convertCurrentException();     \
+#define QX_ENTRY_CONVERT(body)                     \
+    try {                                          \
+        body                                       \
+    } catch (...) {                                \
+        return ::QX_NS::convertCurrentException(); \
     }

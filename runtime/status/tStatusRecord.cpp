@@ -20,7 +20,8 @@ void tStatusRecord::copyComponent(char (&a_rDest)[kComponentSize], const char* a
 
 void tStatusRecord::copyFile(char (&a_rDest)[kFileSize], const char* a_pSource) {
     std::memset(a_rDest, 0, kFileSize);
-    if (a_pSource == nullptr) return;
+    if (a_pSource == nullptr)
+        return;
     const size_t l_Length = std::strlen(a_pSource);
     if (l_Length <= kFileSize - 1) {
         std::memcpy(a_rDest, a_pSource, l_Length);
@@ -36,7 +37,8 @@ void tStatusRecord::copyFile(char (&a_rDest)[kFileSize], const char* a_pSource) 
 
 bool tStatusRecord::set(int64_t a_Code, const char* a_pComponent, const char* a_pFile,
                         uint64_t a_Line) {
-    if (!takesPrecedence(code, a_Code)) return false;
+    if (!takesPrecedence(code, a_Code))
+        return false;
     code = a_Code;
     if (isFullSize()) {
         copyComponent(component, a_pComponent);
@@ -54,7 +56,8 @@ bool tStatusRecord::merge(const tStatusRecord& a_rOther) {
     if (l_Changed && l_OtherFull && isFullSize()) {
         for (size_t i = 0; i < kExtensionSlots; ++i) {
             extension[i] = a_rOther.extension[i];
-            if (a_rOther.extension[i] == 0) break;
+            if (a_rOther.extension[i] == 0)
+                break;
         }
     }
     return l_Changed;
