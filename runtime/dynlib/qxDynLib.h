@@ -35,13 +35,21 @@ public:
 protected:
     // Loads the library (when the status holds no error).
     void open(const char* a_pPath, tJsonStatus& a_rStatus);
-    // Looks a function up into its slot (when the status holds no error).
+    // Looks a function up into its slot. After a failed name the status keeps that first
+    // failure, and the following names are still looked up; nothing happens without a handle.
     template <typename tFn>
     void bind(tFn& a_rSlot, const char* a_pName, tJsonStatus& a_rStatus) {
-        a_rSlot = reinterpret_cast<tFn>(qxdynlib::lookup(m_pHandle, a_pName, a_rStatus));
+        a_rSlot = reinterpret_cast<tFn>(lookupSlot(a_pName, a_rStatus));
     }
+    // Sets the service's not-loaded code (no error constant) when a required slot is still
+    // null and the status holds no error yet.
+    static void requireBound(bool a_AllBound, int32_t a_NotLoadedCode,
+                             const tSourceLocation& a_rLocation, tJsonStatus& a_rStatus);
 
     void* m_pHandle = nullptr;
+
+private:
+    void* lookupSlot(const char* a_pName, tJsonStatus& a_rStatus);
 };
 
 }  // namespace QX_NS
