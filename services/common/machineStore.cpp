@@ -1,0 +1,79 @@
+#include "services/common/machineStore.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#ifndef QXSIM_DEFAULT_MACHINE
+#error "QXSIM_DEFAULT_MACHINE must name the bundled example machine file"
+#endif
+
+namespace nQxSim {
+
+namespace {
+
+struct tCache {
+    std::mutex mutex;
+    std::string path;
+    std::string text;
+    std::shared_ptr<cMachine> machine;
+};
+
+tCache& cache() {
+    static tCache* s_pCache = new tCache;  // never destroyed: services may be called late
+    return *s_pCache;
+}
+
+}  // namespace
+
+std::string machinePath() {
+    const char* l_pPath = std::getenv("QXPXI_SIM_MACHINE");
+    if (l_pPath != nullptr && *l_pPath != '\0') {
+        return l_pPath;
+    }
+    return QXSIM_DEFAULT_MACHINE;
+}
+
+std::shared_ptr<cMachine> loadMachine() {
+    const std::string l_Path = machinePath();
+    std::string l_Text;
+    {
+        std::ifstream l_File(l_Path, std::ios::binary);
+        if (!l_File) {
+            const int l_Errno = errno;
+            std::fprintf(stderr, "qxsim: machine file %s: cannot be read: %s\n", l_Path.c_str(),
+                         std::strerror(l_Errno));
+            return nullptr;
+        }
+        std::ostringstream l_Content;
+        l_Content << l_File.rdbuf();
+        if (l_File.bad()) {
+            std::fprintf(stderr, "qxsim: machine file %s: read error\n", l_Path.c_str());
+            return nullptr;
+        }
+        l_Text = l_Content.str();
+    }
+    tCache& l_rCache = cache();
+    std::lock_guard<std::mutex> l_Lock(l_rCache.mutex);
+    if (l_rCache.machine && l_rCache.path == l_Path && l_rCache.text == l_Text) {
+        return l_rCache.machine;
+    }
+    try {
+        std::shared_ptr<cMachine> l_pMachine = cMachine::parse(l_Text, l_Path);
+        l_rCache.path = l_Path;
+        l_rCache.text = l_Text;
+        l_rCache.machine = l_pMachine;
+        return l_pMachine;
+    } catch (const std::exception& l_rError) {
+        std::fprintf(stderr, "qxsim: machine file %s: %s\n", l_Path.c_str(), l_rError.what());
+    } catch (...) {
+        std::fprintf(stderr, "qxsim: machine file %s: cannot be used\n", l_Path.c_str());
+    }
+    return nullptr;
+}
+
+}  // namespace nQxSim
