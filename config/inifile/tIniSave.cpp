@@ -77,7 +77,10 @@ int32_t tIniDocument::save(const char* a_pPath) {
         return kIniInvalidPath;
     }
     try {
-        const std::string l_Target(a_pPath);
+        // Everything that allocates happens before the rename, so that a save reported
+        // as failed never has replaced the file.
+        std::string l_Target(a_pPath);
+        const std::string l_Directory = directoryOf(l_Target);
         std::string l_Text;
         const int32_t l_Written = write(l_Text);
         if (l_Written != kIniOk)
@@ -103,7 +106,7 @@ int32_t tIniDocument::save(const char* a_pPath) {
             if (l_pOut == nullptr)
                 return kIniOutputOpenFailed;
         } else {
-            l_Temp = directoryOf(l_Target) + "ini$$.TMPXXXXXX";
+            l_Temp = l_Directory + "ini$$.TMPXXXXXX";
             const int l_Fd = l_rOps.makeTemp(&l_Temp[0]);
             if (l_Fd < 0)
                 return kIniTempFileFailed;
@@ -131,12 +134,12 @@ int32_t tIniDocument::save(const char* a_pPath) {
             if (::chown(a_pPath, l_Owner.st_uid, l_Owner.st_gid) != 0) {
             }
         }
-        syncDirectory(directoryOf(l_Target));
+        syncDirectory(l_Directory);
 
         struct stat l_After;
         if (::stat(a_pPath, &l_After) == 0)
             m_FileTime = l_After.st_mtim;
-        m_FilePath = l_Target;
+        m_FilePath.swap(l_Target);
         return kIniOk;
     } catch (const std::bad_alloc&) {
         return kIniOutOfMemory;
