@@ -189,7 +189,10 @@ void tIniDocument::joinContinuationKeys() {
         std::vector<tIniKey>& l_rKeys = l_rSection.keys;
         bool l_Any = false;
         for (const tIniKey& l_rKey : l_rKeys) {
-            if (l_rKey.name.find(" Line") != std::string::npos) {
+            // Only a name that ends in a digit can be one; most names do not.
+            const std::string& l_rName = l_rKey.name;
+            if (!l_rName.empty() && l_rName.back() >= '0' && l_rName.back() <= '9' &&
+                l_rName.find(" Line") != std::string::npos) {
                 l_Any = true;
                 break;
             }

@@ -1,6 +1,7 @@
 #include "config/inifile/tIniReader.h"
 
 #include <cstring>
+#include <new>
 
 #include "config/inifile/tIniConversions.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr size_t kNoSection = static_cast<size_t>(-1);
 // Sections with more keys than this get a hash index for the duplicate check.
-constexpr size_t kLinearKeyLimit = 8;
+constexpr size_t kLinearKeyLimit = 32;
 
 inline bool isLineEnd(char a_C) {
     return a_C == '\n' || a_C == '\r' || a_C == '\0';
@@ -45,7 +46,7 @@ const char* findLineEnd(const char* a_p, const char* a_pEnd) {
 }  // namespace
 
 tIniReader::tIniReader(tIniDocument& a_rDocument)
-    : m_rDocument(a_rDocument), m_LastEnd(0), m_Current(kNoSection) {
+    : m_rDocument(a_rDocument), m_LastEnd(0), m_Current(kNoSection), m_Used(0) {
     m_Line.reserve(256);
 }
 
@@ -88,14 +89,72 @@ void tIniReader::finish() {
     m_rDocument.joinContinuationKeys();
 }
 
-uint64_t tIniReader::hashName(const char* a_pBegin, const char* a_pEnd) const {
-    uint64_t l_Hash = 0xcbf29ce484222325ull;
+uint64_t tIniReader::hashName(const char* a_pBegin, const char* a_pEnd, uint64_t a_Seed) const {
+    uint64_t l_Hash = 0xcbf29ce484222325ull ^ (a_Seed * 0x9e3779b97f4a7c15ull);
     const bool l_Exact = m_rDocument.m_CaseSensitive != 0;
     for (const char* l_p = a_pBegin; l_p < a_pEnd; ++l_p) {
         l_Hash ^= static_cast<unsigned char>(l_Exact ? *l_p : upperAscii(*l_p));
         l_Hash *= 0x100000001b3ull;
     }
-    return l_Hash;
+    // Final mix, so that the low bits that pick a slot depend on every byte and the seed.
+    l_Hash ^= l_Hash >> 33;
+    l_Hash *= 0xff51afd7ed558ccdull;
+    l_Hash ^= l_Hash >> 33;
+    l_Hash *= 0xc4ceb9fe1a85ec53ull;
+    l_Hash ^= l_Hash >> 33;
+    return l_Hash | 1;  // never 0, the mark of an empty slot
+}
+
+tIniReader::tSlot& tIniReader::findSlot(uint64_t a_Hash, uint32_t a_Section, bool a_IsSection,
+                                        const char* a_pBegin, const char* a_pEnd) {
+    const size_t l_Mask = m_Table.size() - 1;
+    const std::vector<tIniSection>& l_rSections = m_rDocument.m_Sections;
+    for (size_t l_At = static_cast<size_t>(a_Hash) & l_Mask;; l_At = (l_At + 1) & l_Mask) {
+        tSlot& l_rSlot = m_Table[l_At];
+        if (l_rSlot.hash == 0)
+            return l_rSlot;
+        if (l_rSlot.hash != a_Hash || (l_rSlot.key == kSectionEntry) != a_IsSection)
+            continue;
+        if (a_IsSection) {
+            if (sameName(l_rSections[l_rSlot.section].name, a_pBegin, a_pEnd))
+                return l_rSlot;
+        } else if (l_rSlot.section == a_Section &&
+                   sameName(l_rSections[a_Section].keys[l_rSlot.key].name, a_pBegin, a_pEnd)) {
+            return l_rSlot;
+        }
+    }
+}
+
+void tIniReader::insert(uint64_t a_Hash, uint32_t a_Section, uint32_t a_Key) {
+    if ((m_Used + 1) * 2 > m_Table.size()) {
+        std::vector<tSlot> l_Old(m_Table.empty() ? 64 : m_Table.size() * 2, tSlot{0, 0, 0});
+        l_Old.swap(m_Table);
+        const size_t l_Mask = m_Table.size() - 1;
+        for (const tSlot& l_rSlot : l_Old) {
+            if (l_rSlot.hash == 0)
+                continue;
+            size_t l_At = static_cast<size_t>(l_rSlot.hash) & l_Mask;
+            while (m_Table[l_At].hash != 0)
+                l_At = (l_At + 1) & l_Mask;
+            m_Table[l_At] = l_rSlot;
+        }
+    }
+    const size_t l_Mask = m_Table.size() - 1;
+    size_t l_At = static_cast<size_t>(a_Hash) & l_Mask;
+    while (m_Table[l_At].hash != 0)
+        l_At = (l_At + 1) & l_Mask;
+    m_Table[l_At] = tSlot{a_Hash, a_Section, a_Key};
+    ++m_Used;
+}
+
+void tIniReader::indexKeysOf(uint32_t a_Section) {
+    const std::vector<tIniKey>& l_rKeys = m_rDocument.m_Sections[a_Section].keys;
+    for (size_t i = 0; i < l_rKeys.size(); ++i) {
+        const std::string& l_rName = l_rKeys[i].name;
+        insert(hashName(l_rName.data(), l_rName.data() + l_rName.size(), a_Section + 1), a_Section,
+               static_cast<uint32_t>(i));
+    }
+    m_KeysIndexed[a_Section] = 1;
 }
 
 bool tIniReader::sameName(const std::string& a_rName, const char* a_pBegin,
@@ -178,31 +237,33 @@ void tIniReader::parseLine(const char* a_pBegin, const char* a_pEnd) {
 
 void tIniReader::openSection(const char* a_pBegin, const char* a_pEnd) {
     std::vector<tIniSection>& l_rSections = m_rDocument.m_Sections;
+    const bool l_Merge = m_rDocument.m_MergeDuplicates != 0;
     uint64_t l_Hash = 0;
-    if (m_rDocument.m_MergeDuplicates != 0) {
+    if (l_Merge) {
         if (m_Current != kNoSection && sameName(l_rSections[m_Current].name, a_pBegin, a_pEnd)) {
             return;
         }
-        l_Hash = hashName(a_pBegin, a_pEnd);
-        auto l_Range = m_SectionIndex.equal_range(l_Hash);
-        for (auto l_It = l_Range.first; l_It != l_Range.second; ++l_It) {
-            if (sameName(l_rSections[l_It->second].name, a_pBegin, a_pEnd)) {
-                m_Current = l_It->second;
+        l_Hash = hashName(a_pBegin, a_pEnd, 0);
+        if (!m_Table.empty()) {
+            const tSlot& l_rSlot = findSlot(l_Hash, 0, true, a_pBegin, a_pEnd);
+            if (l_rSlot.hash != 0) {
+                m_Current = l_rSlot.section;
                 return;
             }
         }
     }
+    if (l_rSections.size() >= kSectionEntry)
+        throw std::bad_alloc();
+    m_KeysIndexed.push_back(0);
     l_rSections.emplace_back();
     try {
         l_rSections.back().name.assign(a_pBegin, a_pEnd);
-        m_KeyIndex.emplace_back();
-        if (m_rDocument.m_MergeDuplicates != 0) {
-            m_SectionIndex.emplace(l_Hash, static_cast<uint32_t>(l_rSections.size() - 1));
-        }
+        l_rSections.back().keys.reserve(8);
+        if (l_Merge)
+            insert(l_Hash, static_cast<uint32_t>(l_rSections.size() - 1), kSectionEntry);
     } catch (...) {
         l_rSections.pop_back();
-        if (m_KeyIndex.size() > l_rSections.size())
-            m_KeyIndex.pop_back();
+        m_KeysIndexed.pop_back();
         throw;
     }
     m_Current = l_rSections.size() - 1;
@@ -210,12 +271,16 @@ void tIniReader::openSection(const char* a_pBegin, const char* a_pEnd) {
 
 void tIniReader::addKey(const char* a_pName, const char* a_pNameEnd, const char* a_pValue,
                         const char* a_pValueEnd, char a_Quote) {
-    std::vector<tIniKey>& l_rKeys = m_rDocument.m_Sections[m_Current].keys;
-    if (m_rDocument.m_MergeDuplicates != 0) {
+    const uint32_t l_Section = static_cast<uint32_t>(m_Current);
+    std::vector<tIniKey>& l_rKeys = m_rDocument.m_Sections[l_Section].keys;
+    const bool l_Merge = m_rDocument.m_MergeDuplicates != 0;
+    uint64_t l_Hash = 0;
+    if (l_Merge) {
         tIniKey* l_pFound = nullptr;
-        std::unique_ptr<tNameIndex>& l_rIndex = m_KeyIndex[m_Current];
-        uint64_t l_Hash = 0;
-        if (l_rIndex == nullptr && l_rKeys.size() < kLinearKeyLimit) {
+        if (m_KeysIndexed[l_Section] == 0 && l_rKeys.size() >= kLinearKeyLimit) {
+            indexKeysOf(l_Section);
+        }
+        if (m_KeysIndexed[l_Section] == 0) {
             for (tIniKey& l_rKey : l_rKeys) {
                 if (sameName(l_rKey.name, a_pName, a_pNameEnd)) {
                     l_pFound = &l_rKey;
@@ -223,47 +288,27 @@ void tIniReader::addKey(const char* a_pName, const char* a_pNameEnd, const char*
                 }
             }
         } else {
-            if (l_rIndex == nullptr) {
-                l_rIndex.reset(new tNameIndex());
-                for (size_t i = 0; i < l_rKeys.size(); ++i) {
-                    const std::string& l_rName = l_rKeys[i].name;
-                    l_rIndex->emplace(hashName(l_rName.data(), l_rName.data() + l_rName.size()),
-                                      static_cast<uint32_t>(i));
-                }
-            }
-            l_Hash = hashName(a_pName, a_pNameEnd);
-            auto l_Range = l_rIndex->equal_range(l_Hash);
-            for (auto l_It = l_Range.first; l_It != l_Range.second; ++l_It) {
-                if (sameName(l_rKeys[l_It->second].name, a_pName, a_pNameEnd)) {
-                    l_pFound = &l_rKeys[l_It->second];
-                    break;
-                }
-            }
+            l_Hash = hashName(a_pName, a_pNameEnd, l_Section + 1);
+            const tSlot& l_rSlot = findSlot(l_Hash, l_Section, false, a_pName, a_pNameEnd);
+            if (l_rSlot.hash != 0)
+                l_pFound = &l_rKeys[l_rSlot.key];
         }
         if (l_pFound != nullptr) {
             l_pFound->value.assign(a_pValue, a_pValueEnd);
             l_pFound->quote = a_Quote;
             return;
         }
-        l_rKeys.emplace_back();
-        try {
-            l_rKeys.back().name.assign(a_pName, a_pNameEnd);
-            l_rKeys.back().value.assign(a_pValue, a_pValueEnd);
-            l_rKeys.back().quote = a_Quote;
-            if (l_rIndex != nullptr) {
-                l_rIndex->emplace(l_Hash, static_cast<uint32_t>(l_rKeys.size() - 1));
-            }
-        } catch (...) {
-            l_rKeys.pop_back();
-            throw;
-        }
-        return;
     }
+    if (l_rKeys.size() >= kSectionEntry)
+        throw std::bad_alloc();
     l_rKeys.emplace_back();
     try {
         l_rKeys.back().name.assign(a_pName, a_pNameEnd);
         l_rKeys.back().value.assign(a_pValue, a_pValueEnd);
         l_rKeys.back().quote = a_Quote;
+        if (l_Merge && m_KeysIndexed[l_Section] != 0) {
+            insert(l_Hash, l_Section, static_cast<uint32_t>(l_rKeys.size() - 1));
+        }
     } catch (...) {
         l_rKeys.pop_back();
         throw;
