@@ -21,6 +21,10 @@ void cSessionManager::unmake(cSessionManager* a_pManager) {
     releaseObject(a_pManager);
 }
 
+void cSessionManager::rejectWithoutManager(tStatusRecord* a_pStatus) {
+    QX_SET_STATUS_P(a_pStatus, qxapalerr_invalidParameter);
+}
+
 void cSessionManager::create(tStatusRecord* a_pStatus) {
     if (a_pStatus->isError())
         return;

@@ -41,6 +41,9 @@ public:
     void getU32Attribute(void* a_pItem, uint32_t a_Attribute, uint32_t* a_pValue,
                          tStatusRecord* a_pStatus);
 
+    // The answer to a list or item query while no list is open: an unknown handle.
+    static void rejectWithoutManager(tStatusRecord* a_pStatus);
+
     // Allocated through the status-reporting allocator: null and -52000 without memory.
     static cSessionManager* make(tStatusRecord* a_pStatus);
     static void unmake(cSessionManager* a_pManager);

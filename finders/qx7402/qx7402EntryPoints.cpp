@@ -68,7 +68,7 @@ int32_t answerWithManager(tQuery a_Query) {
     tStatusRecord l_Status;
     cSessionManager* l_pManager = moduleState().pSessionManager.load();
     if (l_pManager == nullptr) {
-        QX_SET_STATUS(l_Status, qxapalerr_invalidParameter);
+        cSessionManager::rejectWithoutManager(&l_Status);
     } else {
         a_Query(*l_pManager, &l_Status);
     }

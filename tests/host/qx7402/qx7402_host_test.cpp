@@ -52,6 +52,15 @@ json twoChassisMachine() {
 
 class Qx7402Host : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        // The stand-in service keeps its machine cache for the life of the process and
+        // never frees it; held loaded here, as a host that loads it once would, that
+        // memory stays reachable instead of showing as a leak each time the finder's
+        // binding unloads it. Fresh child processes choose their own service.
+        if (!qxtest::isChild())
+            dlopen("libqxpcibrd.so.1", RTLD_NOW | RTLD_GLOBAL);
+    }
+
     void SetUp() override {
         ASSERT_TRUE(m_Library.loaded()) << m_Library.error();
         openList =
