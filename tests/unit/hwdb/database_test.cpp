@@ -242,3 +242,12 @@ TEST_F(Database, ConcurrentFirstCallsScanOnce) {
         EXPECT_EQ(l_Found[t], l_Found[0]);
     }
 }
+
+TEST_F(Database, InstallationDirectoryWithWildcardCharacters) {
+    // The directory is searched literally: "[x]" and "*" in its name match only themselves.
+    const std::string l_Lib = m_Tree.root() + "/odd[x]*?";
+    cPxiFilePathsTestAccess::setDirectory("libdir", l_Lib);
+    m_Tree.write(l_Lib + "/qxpxihw/pxiechassis", "a.ini", driverFile("V", "A"));
+    m_Tree.write(m_Tree.root() + "/oddxyz/qxpxihw/pxiechassis", "b.ini", driverFile("V", "B"));
+    EXPECT_EQ(list(16), (tIdentities{{"V", "A"}}));
+}
