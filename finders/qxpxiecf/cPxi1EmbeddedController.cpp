@@ -38,11 +38,12 @@ void throwOnError(const tStatusRecord& a_rStatus) {
 // Parses a slot path text and renders it again, throwing the parser's failure.
 std::string normalisedSlotPath(const std::string& a_rText) {
     std::string l_Out;
-    tThrowingStatusRecord l_Status;
+    tStatusRecord l_Status;
     cSlotPath l_Path;
-    l_Path.parse(a_rText.c_str(), l_Status.get());
-    l_Path.toString(l_Out, l_Status.get());
-    return l_Out;  // the scope end throws when parsing or rendering failed
+    l_Path.parse(a_rText.c_str(), &l_Status);
+    l_Path.toString(l_Out, &l_Status);
+    throwOnError(l_Status);
+    return l_Out;
 }
 
 std::string lowered(const std::string& a_rText) {
@@ -105,12 +106,13 @@ void cPxi1EmbeddedController::identifyFromSmbios(tControllerRecord& a_rRecord) {
     if (l_pDescription == nullptr)
         fail(qxapalerr_featureUnsupported, QX_LOCATION("qxapalerr_featureUnsupported"));
 
-    tThrowingStatusRecord l_Status;
+    tStatusRecord l_Status;
     cSlotPath l_Path;
-    l_pDescription->getPciSlotPath(l_Path, l_Status.get());
-    l_Path.toString(a_rRecord.slotPath, l_Status.get());
-    l_pDescription->getVendor(a_rRecord.vendor, l_Status.get());
-    l_pDescription->getModel(a_rRecord.model, l_Status.get());
+    l_pDescription->getPciSlotPath(l_Path, &l_Status);
+    l_Path.toString(a_rRecord.slotPath, &l_Status);
+    l_pDescription->getVendor(a_rRecord.vendor, &l_Status);
+    l_pDescription->getModel(a_rRecord.model, &l_Status);
+    throwOnError(l_Status);
 }
 
 const cPxi1EmbeddedControllerIni* cPxi1EmbeddedController::findControllerDescription() {
@@ -122,20 +124,22 @@ const cPxi1EmbeddedControllerIni* cPxi1EmbeddedController::findControllerDescrip
     cPxiSvDeviceDbManager* l_pDatabase = nullptr;
     cPxiSvDeviceDbManager::tIdentityList l_Identities;
     {
-        tThrowingStatusRecord l_Status;
-        cPxiSvDeviceDbManager::getInstance(&l_pDatabase, l_Status.get());
+        tStatusRecord l_Status;
+        cPxiSvDeviceDbManager::getInstance(&l_pDatabase, &l_Status);
         if (l_pDatabase != nullptr)
             l_pDatabase->listIdentities(kPxiDeviceKindPxi1EmbeddedController, l_Identities,
-                                        l_Status.get());
+                                        &l_Status);
+        throwOnError(l_Status);  // an empty directory leaves only a warning
     }
 
     for (const cPxiSvDeviceDbManager::tIdentity& l_rIdentity : l_Identities) {
         iPxiDeviceIni* l_pFound = nullptr;
         {
-            tThrowingStatusRecord l_Status;
+            tStatusRecord l_Status;
             l_pDatabase->findDescription(kPxiDeviceKindPxi1EmbeddedController,
                                          l_rIdentity.first.c_str(), l_rIdentity.second.c_str(),
-                                         &l_pFound, l_Status.get());
+                                         &l_pFound, &l_Status);
+            throwOnError(l_Status);
         }
         const auto* l_pController = dynamic_cast<const cPxi1EmbeddedControllerIni*>(l_pFound);
         if (l_pController == nullptr)
@@ -190,8 +194,9 @@ uint32_t cPxi1EmbeddedController::controllerBus(const tControllerRecord& a_rReco
 
     cSlotPath l_Path;
     {
-        tThrowingStatusRecord l_Status;
-        l_Path.parse(a_rRecord.slotPath.c_str(), l_Status.get());
+        tStatusRecord l_Status;
+        l_Path.parse(a_rRecord.slotPath.c_str(), &l_Status);
+        throwOnError(l_Status);
     }
     uint32_t l_Bridge = 0xFFFFFFFF;
     // No bridge at the path is a failure of its own, not a query of bridge "none".
