@@ -20,10 +20,24 @@ void appendQuoted(std::string& a_rText, char a_Quote, const char* a_pValue, size
 
 // Writes a value that does not fit the line limit as "<name> LineNNNN" continuation keys,
 // each holding the next piece of the value.
+// Whether reading an unquoted piece back could change it: the reader trims blanks at
+// both ends and strips quotes that surround it.
+bool needsQuotes(const std::string& a_rValue) {
+    for (char l_C : a_rValue) {
+        if (l_C == ' ' || l_C == '\t' || l_C == '\v' || l_C == '\f' || l_C == '"' || l_C == '\'') {
+            return true;
+        }
+    }
+    return false;
+}
+
 int32_t appendPieces(std::string& a_rText, const tIniKey& a_rKey, const char* a_pSeparator,
                      int32_t a_MaxLength, int32_t a_SplitChar) {
+    // An unquoted value with blanks or quotes is cut into quoted pieces, so that no cut
+    // loses a blank at a piece's edge; the value reads back whole (with a quote character).
+    const char l_Quote = (a_rKey.quote == 0 && needsQuotes(a_rKey.value)) ? '"' : a_rKey.quote;
     int64_t l_Piece = static_cast<int64_t>(a_MaxLength) - static_cast<int64_t>(a_rKey.name.size()) -
-                      12 - (a_rKey.quote ? 2 : 0);
+                      12 - (l_Quote ? 2 : 0);
     if (l_Piece <= 0)
         return kIniLineLimitTooSmall;
     const size_t l_PieceLength = static_cast<size_t>(l_Piece);
@@ -48,7 +62,7 @@ int32_t appendPieces(std::string& a_rText, const tIniKey& a_rKey, const char* a_
         a_rText += a_rKey.name;
         a_rText += l_Suffix;
         a_rText += a_pSeparator;
-        appendQuoted(a_rText, a_rKey.quote, l_p, l_Length);
+        appendQuoted(a_rText, l_Quote, l_p, l_Length);
         a_rText += '\n';
         l_p += l_Length;
     }

@@ -35,6 +35,7 @@ TEST(IniWrite, LongValuesBecomeContinuationKeys) {
         char quote;
         std::string value;
         std::string expected;  // the key's lines
+        int quoteRead = -1;    // the quote character read back, when not the one set
     };
     const std::string l_26 = "abcdefghijklmnopqrstuvwxyz";
     const std::vector<tCase> l_Cases = {
@@ -51,6 +52,16 @@ TEST(IniWrite, LongValuesBecomeContinuationKeys) {
          "k Line0001=abcdefghij\nk Line0002=klmnopqrst\nk Line0003=uvw\n"},
         {"split character right at the end", 23, ',', 0, "abcdefghi,jklmnopqrstuvw",
          "k Line0001=abcdefghi,\nk Line0002=jklmnopqrs\nk Line0003=tuvw\n"},
+        // Unquoted blanks or quotes at a cut would be lost on reading: such a value goes
+        // out in quoted pieces (piece = 20 - 1 - 12 - 2 = 5).
+        {"blanks force quoted pieces", 20, 0, 0, "abcde fghi jklmno pq",
+         "k Line0001=\"abcde\"\nk Line0002=\" fghi\"\nk Line0003=\" jklm\"\nk Line0004=\"no "
+         "pq\"\n",
+         '"'},
+        {"quotes force quoted pieces", 20, 0, 0, "xxxxx\"abc\"yyyyyzzzz",
+         "k Line0001=\"xxxxx\"\nk Line0002=\"\"abc\"\"\nk Line0003=\"yyyyy\"\nk "
+         "Line0004=\"zzzz\"\n",
+         '"'},
     };
     for (const tCase& l_rCase : l_Cases) {
         SCOPED_TRACE(l_rCase.name);
@@ -69,7 +80,8 @@ TEST(IniWrite, LongValuesBecomeContinuationKeys) {
         ASSERT_EQ(1u, l_Back.m_Sections[0].keys.size());
         EXPECT_EQ("k", l_Back.m_Sections[0].keys[0].name);
         EXPECT_EQ(l_rCase.value, l_Back.m_Sections[0].keys[0].value);
-        EXPECT_EQ(l_rCase.quote, l_Back.m_Sections[0].keys[0].quote);
+        EXPECT_EQ(l_rCase.quoteRead >= 0 ? l_rCase.quoteRead : l_rCase.quote,
+                  l_Back.m_Sections[0].keys[0].quote);
     }
 }
 
