@@ -19,13 +19,15 @@ std::set<std::string> definedDynamicSymbols(const std::string& a_rPath) {
     std::set<std::string> l_Symbols;
     const std::string l_Command = "nm -D --defined-only '" + a_rPath + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> l_Pipe(popen(l_Command.c_str(), "r"), pclose);
-    if (!l_Pipe) return l_Symbols;
+    if (!l_Pipe)
+        return l_Symbols;
     char l_Line[1024];
     while (fgets(l_Line, sizeof l_Line, l_Pipe.get()) != nullptr) {
         std::string l_Text(l_Line);
         const auto l_Space = l_Text.find_last_of(' ');
         std::string l_Name = l_Text.substr(l_Space + 1);
-        while (!l_Name.empty() && (l_Name.back() == '\n' || l_Name.back() == '\r')) l_Name.pop_back();
+        while (!l_Name.empty() && (l_Name.back() == '\n' || l_Name.back() == '\r'))
+            l_Name.pop_back();
         l_Name = l_Name.substr(0, l_Name.find('@'));
         l_Symbols.insert(l_Name);
     }

@@ -1,5 +1,6 @@
 // tStatusRecord: precedence of codes and the fixed-size copies of component and file.
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,10 @@ struct tPrecedenceCase {
     int64_t offered;
     bool changes;
 };
+
+void PrintTo(const tPrecedenceCase& a_rCase, std::ostream* a_pOut) {
+    *a_pOut << a_rCase.name;
+}
 
 class StatusRecordPrecedence : public ::testing::TestWithParam<tPrecedenceCase> {};
 
@@ -55,6 +60,10 @@ struct tTruncationCase {
     std::string storedComponent;
     std::string storedFile;
 };
+
+void PrintTo(const tTruncationCase& a_rCase, std::ostream* a_pOut) {
+    *a_pOut << a_rCase.name;
+}
 
 std::string numbered(size_t a_Length) {
     std::string l_Text;
