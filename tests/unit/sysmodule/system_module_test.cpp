@@ -401,3 +401,38 @@ TEST(SystemModuleControllerTest, ControllerFailuresAreStoredOrReported) {
 
 }  // namespace
 }  // namespace QX_NS
+
+namespace QX_NS {
+namespace {
+
+// Every outside call that construction makes fails in turn, from its first use on
+// and then from later uses: the failure is reported (before naming) or stored (after
+// it), never lost, and nothing is left open or leaked.
+TEST(SystemModuleFaultTest, EveryFailingCallIsReportedOrStored) {
+    const char* const kFunctions[] = {
+        "QxPciBrd_FindBridgesByPciIds", "QxPciBrd_GetAttributeU32",
+        "QxPciBrd_FindBridgeByAddress", "QxPciBrd_FindParentBridgeForBus",
+        "QxPciBrd_GetBridgeParent",     "QXSMBusGetAttribute",
+        "QXSMBusGetChassisEEPROM"};
+    constexpr int32_t kInjected = -99;
+    for (const char* l_pFunction : kFunctions) {
+        for (uint32_t l_From = 1; l_From <= 6; ++l_From) {
+            nlohmann::json l_Machine = machine(kFourLinks);
+            l_Machine["faults"] = {
+                {{"function", l_pFunction}, {"status", kInjected}, {"fromCall", l_From}}};
+            cRig l_Rig(l_Machine);
+            tStatusRecord l_Status;
+            auto l_pModule = l_Rig.described(description("Remote", "", kLinks4), l_Status);
+            const int64_t l_Outcome =
+                l_Status.code != 0 ? l_Status.code : l_pModule->getConstructionStatus().code;
+            EXPECT_TRUE(l_Outcome == 0 || l_Outcome == kInjected)
+                << l_pFunction << " from call " << l_From << ": " << l_Outcome;
+            if (l_Status.code == 0) {
+                EXPECT_FALSE(l_pModule->getModuleName().empty());
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace QX_NS
