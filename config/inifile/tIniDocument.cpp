@@ -214,6 +214,9 @@ void tIniDocument::joinContinuationKeys() {
                 continue;
             }
             tIniKey& l_rFirst = l_rKeys[l_Out];
+            // Names are kept trimmed: "Key   Line0001" is the key "Key".
+            while (l_Cut > 0 && isIniSpace(l_rFirst.name[l_Cut - 1]))
+                --l_Cut;
             l_rFirst.name.resize(l_Cut);
             while (i < l_rKeys.size()) {
                 size_t l_NextCut = 0;

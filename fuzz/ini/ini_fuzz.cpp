@@ -1,12 +1,13 @@
 // Reads arbitrary bytes as an INI file, from memory and through a file, calls every
 // getter on every key found, edits, and writes the result with and without a line limit.
 // The same bytes must give the same model on both reading paths, and what is written
-// without a line limit must read back as the same number of sections.
+// without a line limit must read back as the same model.
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* a_pData, size_t a_Size) {
         __builtin_trap();
 
     exerciseGetters(l_Ini, *l_pDocument);
+
+    // What was read, written without a line limit, reads back as the same model. Left
+    // out: a section named "(null)" (written without its header) and a section where
+    // joining continuation keys gave two keys one name (they merge when read again).
+    bool l_Ambiguous = false;
+    for (const tIniSection& l_rSection : l_pDocument->m_Sections) {
+        l_Ambiguous = l_Ambiguous || l_rSection.name == tIniDocument::kNullSectionName;
+        std::set<std::string> l_Names;
+        for (const tIniKey& l_rKey : l_rSection.keys) {
+            l_Ambiguous = l_Ambiguous || !l_Names.insert(l_rKey.name).second;
+        }
+    }
+    std::string l_Written;
+    if (l_pDocument->write(l_Written) != kIniOk)
+        __builtin_trap();
+    if (!l_Ambiguous) {
+        tIniDocument l_Back;
+        l_Back.applyOpenSettings();
+        if (l_Back.loadFromMemory(l_Written.data(), l_Written.size()) != kIniOk)
+            __builtin_trap();
+        if (!sameModel(*l_pDocument, l_Back))
+            __builtin_trap();
+    }
 
     std::vector<std::string> l_Names;
     l_Ini.getSectionNames(l_Names, &l_Status);

@@ -52,6 +52,7 @@ const std::vector<tParseCase>& parseCases() {
         {"not continuation keys",
          "[A]\nk Line0002=1\nk Line=2\nk Line12a=3\nk Line99999999999=4\nkLine1=5\n",
          "[A]{k Line0002=1}{k Line=2}{k Line12a=3}{k Line99999999999=4}{kLine1=5}"},
+        {"joined name trimmed", "[A]\nk \t  Line0001=x\nk Line0002=y\n", "[A]{k=xy}"},
         {"first ' Line' decides", "[A]\nMy Line Line0001=x\n", "[A]{My Line Line0001=x}"},
         {"quoted pieces keep their blanks", "[A]\nk Line0001=\"a \"\nk Line0002=\" b\"\n",
          "[A]{k=a  b/\"}"},
