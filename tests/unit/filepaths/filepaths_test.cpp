@@ -121,6 +121,27 @@ TEST(InstallationPaths, DefaultsWithoutRelocationLibrary) {
     EXPECT_EQ(relocated("initddir"), "/etc/init.d");
 }
 
+TEST(InstallationPaths, DefaultsWhenTheServiceLacksItsFunction) {
+    // A library of the service's name without get_relocated_dir: the defaults stand and
+    // nothing is reported.
+    std::string l_Dir;
+    if (std::getenv(kChildMarker) == nullptr) {
+        char l_Template[] = "/tmp/qxnorelocXXXXXX";
+        ASSERT_NE(mkdtemp(l_Template), nullptr);
+        l_Dir = l_Template;
+        const std::string l_Other = buildServicesDir() + "/libqxpcibrd.so.1";
+        ASSERT_EQ(access(l_Other.c_str(), R_OK), 0) << l_Other;
+        ASSERT_EQ(symlink(l_Other.c_str(), (l_Dir + "/libqxrelocations.so.0").c_str()), 0);
+    }
+    const bool l_InChild = inFreshProcess({"LD_LIBRARY_PATH=" + l_Dir});
+    if (!l_InChild) {
+        EXPECT_EQ(std::system(("rm -rf '" + l_Dir + "'").c_str()), 0);
+        return;
+    }
+    expectDirectories({{2, "/usr/share/qxpxi/hardware_descriptions/controllers/"},
+                       {16, "/usr/lib/qxpxihw/pxiechassis/"}});
+}
+
 TEST(InstallationPaths, UnknownKindsAndNames) {
     if (!inFreshProcess({"LD_LIBRARY_PATH=/nonexistent"}))
         return;
