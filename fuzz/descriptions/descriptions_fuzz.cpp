@@ -1,6 +1,7 @@
 // Loads every description class from fuzzed INI text and reads back everything it
 // offers: nothing may crash, leak or read out of bounds, whatever the file holds.
-// With libFuzzer: fuzz_descriptions -dict=fuzz/descriptions/descriptions.dict <work corpus> fuzz/descriptions/corpus
+// With libFuzzer: fuzz_descriptions -dict=fuzz/descriptions/descriptions.dict <work corpus>
+// fuzz/descriptions/corpus
 #include <fcntl.h>
 #include <unistd.h>
 
