@@ -6,7 +6,10 @@
 // closes it with the whole list, so Close and the destructor only forget it). Every
 // service result is recorded in the caller's status, warnings included. Besides the
 // adapter interface it offers the adapter's attribute reads used by discovery.
-// Used by one thread at a time, under the system module library's locks.
+// Transactions and attribute reads change nothing in the wrapper, so several threads
+// may run them at once on one open adapter (the service allows that); Open, Close and
+// destruction must not overlap them (the library's registry keeps an adapter open while
+// any transaction holds it).
 #pragma once
 
 #include <cstdint>

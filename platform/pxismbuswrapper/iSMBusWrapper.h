@@ -5,8 +5,8 @@
 // record holds an error on entry (the built-in adapter's Open is the one exception: it
 // always runs). Addresses are 8-bit with the read/write bit in bit 0 (the chassis
 // EEPROM answers at 0xA4); a PEC value other than 0 asks for packet error checking.
-// An adapter is used by one thread at a time; the system module library serialises
-// access through its registry and cache locks.
+// Both implementations allow transactions from several threads at once on an open
+// adapter; Open and Close must not overlap them.
 #pragma once
 
 #include <cstdint>
