@@ -12,6 +12,10 @@
 // module: every attribute, EEPROM and peer-to-peer query reports them, while the module
 // name and resource list stay available.
 //
+// Running out of memory is reported as -52000 wherever the module can catch it; copying
+// the vendor and model into a new module may still throw std::bad_alloc, which the
+// caller converts.
+//
 // The service accesses are used during construction only; the module keeps none. The
 // peer-to-peer table is loaded on the first peer-to-peer query (the controller variant
 // opens a controller driver access of its own for that). Not thread-safe: the system
