@@ -47,6 +47,18 @@ int64_t continuationNumber(const std::string& a_rName, size_t& a_rCut) {
     return static_cast<int64_t>(l_Number);
 }
 
+// Whether a name written into the file would read back as itself: no line end, and
+// nothing that the reader takes for the end of a header or a separator, a comment or
+// a header. A name that fails this would corrupt the file when saved.
+bool writableSectionName(const std::string& a_rName) {
+    return !a_rName.empty() && a_rName.find_first_of("\r\n]") == std::string::npos;
+}
+
+bool writableKeyName(const std::string& a_rName) {
+    return !a_rName.empty() && a_rName.find_first_of("\r\n=") == std::string::npos &&
+           a_rName[0] != ';' && a_rName[0] != '[';
+}
+
 }  // namespace
 
 void tIniDocument::applyOpenSettings() {
@@ -120,8 +132,9 @@ int32_t tIniDocument::setValue(const char* a_pSection, const char* a_pKey, const
         std::string l_SectionName = trimmedName(a_pSection);
         tIniKey l_Key;
         l_Key.name = trimmedName(a_pKey);
-        if (l_SectionName.empty() || l_Key.name.empty())
+        if (!writableSectionName(l_SectionName) || !writableKeyName(l_Key.name)) {
             return kIniEmptyName;
+        }
         l_Key.value = trimmedName(a_pValue);
         l_Key.quote = a_Quote;
 
@@ -175,7 +188,7 @@ int32_t tIniDocument::renameSection(const char* a_pSection, const char* a_pNewNa
     a_rFound = true;
     try {
         std::string l_Name = trimmedName(a_pNewName);
-        if (l_Name.empty())
+        if (!writableSectionName(l_Name))
             return kIniEmptyName;
         l_pSection->name.swap(l_Name);
         return kIniOk;

@@ -12,7 +12,7 @@ enum tIniResult : int32_t {
     kIniOk = 0,
     kIniLineLimitTooSmall = -2,
     kIniUnsupportedEncoding = -3,
-    kIniEmptyName = -6,
+    kIniEmptyName = -6,  // also: a name that could not be written back as itself
     kIniOutOfMemory = -12,
     kIniAccessDenied = -13,  // also: the rename of the temporary file failed
     kIniInvalidPath = -22,   // missing, empty or longer than the path field holds
