@@ -40,11 +40,21 @@ struct tRegistry {
     uint64_t next = 1;
     std::set<tSession*> sessions;
     std::set<tWatchdog*> watchdogs;
+
+    // Sessions a host left open go when the library is unloaded.
+    ~tRegistry() {
+        for (tWatchdog* l_pWatchdog : watchdogs) {
+            delete l_pWatchdog;
+        }
+        for (tSession* l_pSession : sessions) {
+            delete l_pSession;
+        }
+    }
 };
 
 tRegistry& registry() {
-    static tRegistry* s_pRegistry = new tRegistry;
-    return *s_pRegistry;
+    static tRegistry s_Registry;
+    return s_Registry;
 }
 
 // The machine of an open session, or null. The registry lock is held only for the look-up.

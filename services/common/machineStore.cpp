@@ -24,8 +24,9 @@ struct tCache {
 };
 
 tCache& cache() {
-    static tCache* s_pCache = new tCache;  // never destroyed: services may be called late
-    return *s_pCache;
+    // Destroyed when the service library is unloaded, so a host that unloads it leaks nothing.
+    static tCache s_Cache;
+    return s_Cache;
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ namespace nQxSim {
 namespace {
 
 std::mutex& logMutex() {
-    static std::mutex* s_pMutex = new std::mutex;
-    return *s_pMutex;
+    static std::mutex s_Mutex;
+    return s_Mutex;
 }
 
 }  // namespace

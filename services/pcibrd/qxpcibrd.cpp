@@ -37,8 +37,8 @@ struct tSessions {
 };
 
 tSessions& sessions() {
-    static tSessions* s_pSessions = new tSessions;
-    return *s_pSessions;
+    static tSessions s_Sessions;
+    return s_Sessions;
 }
 
 std::shared_ptr<cMachine> machineOf(uint32_t a_Session) {

@@ -42,11 +42,18 @@ struct tRegistry {
     // another thread closes it meanwhile.
     std::map<void*, std::shared_ptr<tSession>> sessions;
     std::map<void**, uint32_t> lists;  // array handed out by OpenList, and its count
+
+    // Lists a host left open go when the library is unloaded (their sessions are shared).
+    ~tRegistry() {
+        for (const auto& l_rList : lists) {
+            delete[] l_rList.first;
+        }
+    }
 };
 
 tRegistry& registry() {
-    static tRegistry* s_pRegistry = new tRegistry;
-    return *s_pRegistry;
+    static tRegistry s_Registry;
+    return s_Registry;
 }
 
 tSession* newSession(const std::shared_ptr<cMachine>& a_rpMachine, size_t a_Adapter) {
