@@ -1,20 +1,6 @@
 #include "tests/host/chassis/chassisHost.h"
 
-#include <dlfcn.h>
-
 namespace chassistest {
-
-namespace {
-// The stand-in services keep their machine cache for the life of the process, as a real
-// service may; a host that keeps them loaded sees that memory as reachable when the
-// chassis library releases its binding (the leak checker otherwise reports it at exit).
-void keepServicesLoaded() {
-    static void* const s_pPciBrd = dlopen("libqxpcibrd.so.1", RTLD_NOW | RTLD_GLOBAL);
-    static void* const s_pRelocations = dlopen("libqxrelocations.so.0", RTLD_NOW | RTLD_GLOBAL);
-    (void)s_pPciBrd;
-    (void)s_pRelocations;
-}
-}  // namespace
 
 nlohmann::json machineWith(const std::vector<tBridge>& a_rBridges,
                            const nlohmann::json& a_rFaults) {
@@ -62,7 +48,6 @@ std::vector<tBridge> twoChassisThreeLevels() {
 }
 
 void cChassisHost::start(const nlohmann::json& a_rMachine) {
-    keepServicesLoaded();
     m_Library.reset();
     if (m_Machine) {
         m_Machine->write(a_rMachine);
