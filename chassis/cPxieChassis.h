@@ -77,7 +77,9 @@ private:
     const tEntry* findEntry(const char* a_pVendor, const char* a_pModel) const;
 
     tFastMutex m_Mutex;
-    tMap m_Entries;
+    // On a cache line of its own: lookups read the map's header while other threads
+    // take and release the mutex.
+    alignas(64) tMap m_Entries;
 };
 
 }  // namespace QX_NS
