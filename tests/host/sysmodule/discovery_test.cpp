@@ -7,9 +7,9 @@ namespace {
 
 using nlohmann::json;
 
-class Discovery : public cSysModuleHost {};
+class SysModuleDiscovery : public cSysModuleHost {};
 
-TEST_F(Discovery, ExampleMachineHasItsEmbeddedAndItsRemoteModule) {
+TEST_F(SysModuleDiscovery, ExampleMachineHasItsEmbeddedAndItsRemoteModule) {
     start(exampleMachine());
     EXPECT_EQ(countNoCache(kVendor, kEmbedded), (tCount{0, 0}));  // nothing before discovery
 
@@ -26,7 +26,7 @@ TEST_F(Discovery, ExampleMachineHasItsEmbeddedAndItsRemoteModule) {
     EXPECT_EQ(countNoCache(kVendor, kEmbedded), (tCount{0, 1}));
 }
 
-TEST_F(Discovery, RepeatedDiscoveryReplacesInsteadOfDoubling) {
+TEST_F(SysModuleDiscovery, RepeatedDiscoveryReplacesInsteadOfDoubling) {
     start(exampleMachine());
     for (int l_Round = 0; l_Round < 3; ++l_Round) {
         EXPECT_EQ(count(kVendor, kEmbedded), (tCount{0, 1}));
@@ -37,7 +37,7 @@ TEST_F(Discovery, RepeatedDiscoveryReplacesInsteadOfDoubling) {
     EXPECT_EQ(toString(names(kVendor, kRemote)), kRemoteName);
 }
 
-TEST_F(Discovery, AdaptersAreMatchedBySmbusVidPidInListOrder) {
+TEST_F(SysModuleDiscovery, AdaptersAreMatchedBySmbusVidPidInListOrder) {
     json l_Machine = exampleMachine();
     json& l_rAdapters = l_Machine["smbus"]["adapters"];
     l_rAdapters.push_back(adapter("QXSMBUS::5::0::0::0", 0x1234, 0x5678, 1, 5, 0, 0));
@@ -58,7 +58,7 @@ TEST_F(Discovery, AdaptersAreMatchedBySmbusVidPidInListOrder) {
     EXPECT_EQ(l_Second.list, "QXSMBUS::4::0::0::0;PXI0::4-0.0::INSTR");
 }
 
-TEST_F(Discovery, SwitchIdGivesOneModuleHoweverManyBridgesMatch) {
+TEST_F(SysModuleDiscovery, SwitchIdGivesOneModuleHoweverManyBridgesMatch) {
     json l_Machine = exampleWithoutController();
     for (unsigned l_Device = 0; l_Device < 2; ++l_Device)
         l_Machine["pci"]["bridges"].push_back({{"bus", 0x28},
@@ -82,7 +82,7 @@ TEST_F(Discovery, SwitchIdGivesOneModuleHoweverManyBridgesMatch) {
     EXPECT_EQ(count("Acme", "E4"), (tCount{0, 0}));
 }
 
-TEST_F(Discovery, EmbeddedDescriptionsOfAnotherProductAreForeign) {
+TEST_F(SysModuleDiscovery, EmbeddedDescriptionsOfAnotherProductAreForeign) {
     // The controller driver names the product: PXIe-8881. Matching switch bridges exist.
     start(exampleMachine());
     const std::string l_Switch = "10B5:8749:1093:7A01";
@@ -105,7 +105,7 @@ TEST_F(Discovery, EmbeddedDescriptionsOfAnotherProductAreForeign) {
         EXPECT_EQ(count("Acme", l_rCase.model), l_rCase.expected) << l_rCase.model;
 }
 
-TEST_F(Discovery, UnknownIdentities) {
+TEST_F(SysModuleDiscovery, UnknownIdentities) {
     start(exampleMachine());
     // With a controller driver of another identity, and without one.
     EXPECT_EQ(count("Acme", "Nothing"), (tCount{kNotFound, 0}));
@@ -114,7 +114,7 @@ TEST_F(Discovery, UnknownIdentities) {
     EXPECT_EQ(countNoCache("Acme", "Nothing"), (tCount{0, 0}));
 }
 
-TEST_F(Discovery, ControllerPathFindsTheUndescribedController) {
+TEST_F(SysModuleDiscovery, ControllerPathFindsTheUndescribedController) {
     start(exampleMachine(), false);  // no description files at all
     EXPECT_EQ(count(kVendor, kEmbedded), (tCount{0, 1}));
     EXPECT_EQ(toString(names(kVendor, kEmbedded)), kEmbeddedName);
@@ -129,14 +129,14 @@ TEST_F(Discovery, ControllerPathFindsTheUndescribedController) {
     EXPECT_EQ(p2p(kEmbeddedName, {0, 0, 0}, {0, 1, 0}), std::make_pair(0, 1));
 }
 
-TEST_F(Discovery, ControllerPathNeedsTheControllersSmbusAdapter) {
+TEST_F(SysModuleDiscovery, ControllerPathNeedsTheControllersSmbusAdapter) {
     json l_Machine = exampleMachine();
     l_Machine["smbus"]["adapters"][0]["attributes"]["107"] = 4;  // another function
     start(l_Machine, false);
     EXPECT_EQ(count(kVendor, kEmbedded), (tCount{0, 0}));
 }
 
-TEST_F(Discovery, UpdateCacheAddsTheControllersOwnIdentity) {
+TEST_F(SysModuleDiscovery, UpdateCacheAddsTheControllersOwnIdentity) {
     start(exampleMachine(), false);
     machine().writeSystemModuleDescription("acme-r1.ini",
                                            remoteDescription("Acme", "R1", "10937A20"));
@@ -148,7 +148,7 @@ TEST_F(Discovery, UpdateCacheAddsTheControllersOwnIdentity) {
     EXPECT_EQ(countNoCache(kVendor, kEmbedded), (tCount{0, 1}));
 }
 
-TEST_F(Discovery, UpdateCacheStopsAtAServiceFailure) {
+TEST_F(SysModuleDiscovery, UpdateCacheStopsAtAServiceFailure) {
     json l_Machine = exampleMachine();
     l_Machine["faults"] = json::array({{{"function", "QXSMBusOpenList"}, {"status", -52010}}});
     start(l_Machine);
@@ -156,7 +156,7 @@ TEST_F(Discovery, UpdateCacheStopsAtAServiceFailure) {
     EXPECT_EQ(countNoCache(kVendor, kRemote), (tCount{0, 0}));
 }
 
-TEST_F(Discovery, ControllerIdentityThatCannotBeReadStopsUpdateCache) {
+TEST_F(SysModuleDiscovery, ControllerIdentityThatCannotBeReadStopsUpdateCache) {
     json l_Machine = exampleMachine();
     l_Machine["controller"]["text"].erase("0x10000100");
     start(l_Machine);

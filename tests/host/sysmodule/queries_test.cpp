@@ -12,7 +12,7 @@ namespace {
 
 using nlohmann::json;
 
-class Queries : public cSysModuleHost {
+class SysModuleQueries : public cSysModuleHost {
 protected:
     void SetUp() override {
         start(exampleMachine());
@@ -20,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(Queries, GetNameIndexes) {
+TEST_F(SysModuleQueries, GetNameIndexes) {
     json l_Machine = exampleMachine();
     l_Machine["smbus"]["adapters"].push_back(
         adapter("QXSMBUS::9::0::0::0", 0x1093, 0x7A20, 1, 9, 0, 0));
@@ -37,7 +37,7 @@ TEST_F(Queries, GetNameIndexes) {
     EXPECT_EQ(name(kVendor, "PXIe-839", 1).status, kInvalidParameter);  // no such identity
 }
 
-TEST_F(Queries, EveryAttributeOfBothModules) {
+TEST_F(SysModuleQueries, EveryAttributeOfBothModules) {
     constexpr int32_t kUnsupported = kFeatureUnsupported;
     struct tCase {
         int32_t id;
@@ -80,7 +80,7 @@ TEST_F(Queries, EveryAttributeOfBothModules) {
     EXPECT_EQ(number("Quarrix PXIe-8881", 100).first, kInvalidParameter);  // name must be whole
 }
 
-TEST_F(Queries, ResourceListMustBeGivenButIsNotCompared) {
+TEST_F(SysModuleQueries, ResourceListMustBeGivenButIsNotCompared) {
     int32_t l_Value = 0;
     EXPECT_EQ(lib().getInformation(kEmbeddedName, nullptr, 100, &l_Value), kInvalidParameter);
     EXPECT_EQ(lib().getInformation(kEmbeddedName, "x", 100, &l_Value), 0);
@@ -89,7 +89,7 @@ TEST_F(Queries, ResourceListMustBeGivenButIsNotCompared) {
     EXPECT_EQ(l_Value, 0);
 }
 
-TEST_F(Queries, ChassisEepromCopyIsTheImageTheModuleRead) {
+TEST_F(SysModuleQueries, ChassisEepromCopyIsTheImageTheModuleRead) {
     uint8_t l_Image[256];
     memset(l_Image, 0xEE, sizeof l_Image);
     ASSERT_EQ(lib().getEeprom(kEmbeddedName, kEmbeddedList, l_Image), 0);
@@ -110,7 +110,7 @@ TEST_F(Queries, ChassisEepromCopyIsTheImageTheModuleRead) {
     EXPECT_EQ(lib().getEeprom("nobody", "", l_Remote), kInvalidParameter);
 }
 
-TEST_F(Queries, ConstructionErrorsAreReportedByTheQueries) {
+TEST_F(SysModuleQueries, ConstructionErrorsAreReportedByTheQueries) {
     // The remote module's chassis EEPROM fails its checksum: the module is still named,
     // but its attributes, EEPROM copy and peer-to-peer answers report the failure.
     json l_Machine = exampleMachine();
@@ -126,7 +126,7 @@ TEST_F(Queries, ConstructionErrorsAreReportedByTheQueries) {
     EXPECT_EQ(p2p(kRemoteName, {2, 0, 0}, {2, 1, 0}), std::make_pair(-26900, -7));
 }
 
-TEST_F(Queries, PeerToPeerAnswers) {
+TEST_F(SysModuleQueries, PeerToPeerAnswers) {
     struct tCase {
         tPXISA_PciAddress source, target;
         std::pair<int32_t, int32_t> expected;
@@ -151,7 +151,7 @@ TEST_F(Queries, PeerToPeerAnswers) {
     EXPECT_EQ(p2p(kRemoteName, {2, 0, 0}, {2, 1, 0}), std::make_pair(kFeatureUnsupported, -7));
 }
 
-TEST_F(Queries, NullArgumentsAreRejected) {
+TEST_F(SysModuleQueries, NullArgumentsAreRejected) {
     int32_t l_Count = -7;
     char l_Text[256];
     uint8_t l_Image[256];
@@ -187,7 +187,7 @@ TEST_F(Queries, NullArgumentsAreRejected) {
 
 // The library's locks cannot be created: it loads without a cache and without an SMBus
 // registry, and every entry point answers its no-cache outcome.
-TEST(QueriesWithoutCache, EveryEntryPointAnswersItsNoCacheOutcome) {
+TEST(SysModuleWithoutCache, EveryEntryPointAnswersItsNoCacheOutcome) {
     if (!qxtest::isChild()) {
         const char* l_pAsan = std::getenv("ASAN_OPTIONS");
         const qxtest::tChildResult l_Child = qxtest::rerunInFreshProcess(

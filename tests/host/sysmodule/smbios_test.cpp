@@ -29,7 +29,7 @@ std::string discoverWithDump(const std::string& a_rDump) {
     return l_Result.stdOut;
 }
 
-TEST(SmbiosProduct, DecidesWhichEmbeddedDescriptionsApply) {
+TEST(SysModuleSmbios, DecidesWhichEmbeddedDescriptionsApply) {
     qxtest::cSimMachine l_Machine(exampleWithoutController());
     l_Machine.copyExampleDescriptions();
     l_Machine.writeSystemModuleDescription(

@@ -15,7 +15,7 @@ using ::testing::HasSubstr;
 
 constexpr uint8_t kSensor = 0x90;  // bytes 25, 0, 80, 0, 75, then 0
 
-class SMBus : public cSysModuleHost {
+class SysModuleSMBus : public cSysModuleHost {
 protected:
     void SetUp() override { start(exampleMachine(), false); }
 
@@ -60,7 +60,7 @@ std::vector<uint8_t> bytesOf(uint16_t a_Word) {
     return l_Bytes;
 }
 
-TEST_F(SMBus, TransactionsOfEveryCode) {
+TEST_F(SysModuleSMBus, TransactionsOfEveryCode) {
     EXPECT_EQ(op(0, kSensor | 1, 0).status, 0);
     EXPECT_EQ(op(0, kSensor, 0).status, 0);
     EXPECT_EQ(machine().calls("QXSMBusQuickRead").size(), 1u);
@@ -102,7 +102,7 @@ TEST_F(SMBus, TransactionsOfEveryCode) {
     EXPECT_EQ(closed(), 14u);
 }
 
-TEST_F(SMBus, MissingArgumentsAndUnknownCodes) {
+TEST_F(SysModuleSMBus, MissingArgumentsAndUnknownCodes) {
     const uint8_t l_Data[2] = {1, 2};
     uint8_t l_Buffer[256];
     int32_t l_Count = 0;
@@ -157,7 +157,7 @@ TEST_F(SMBus, MissingArgumentsAndUnknownCodes) {
     EXPECT_THAT(l_Blocks[1], HasSubstr("count=255 "));
 }
 
-TEST_F(SMBus, TheAdapterIsNamedByTheResourceOrTheModuleName) {
+TEST_F(SysModuleSMBus, TheAdapterIsNamedByTheResourceOrTheModuleName) {
     struct tCase {
         const char* module;
         const char* resource;
@@ -195,7 +195,7 @@ TEST_F(SMBus, TheAdapterIsNamedByTheResourceOrTheModuleName) {
     EXPECT_TRUE(machine().calls("QXSMBusOpen").empty());
 }
 
-TEST_F(SMBus, OpenAndCloseNestByCount) {
+TEST_F(SysModuleSMBus, OpenAndCloseNestByCount) {
     EXPECT_EQ(op(10, 0, 0).status, 0);
     EXPECT_EQ(op(10, 0, 0).status, 0);
     EXPECT_EQ(op(4, kSensor, 0).status, 0);
@@ -214,7 +214,7 @@ TEST_F(SMBus, OpenAndCloseNestByCount) {
     EXPECT_EQ(closed(), 3u);
 }
 
-TEST_F(SMBus, AdapterFaultsPassThroughAndTheAdapterIsReleased) {
+TEST_F(SysModuleSMBus, AdapterFaultsPassThroughAndTheAdapterIsReleased) {
     json l_Machine = exampleMachine();
     l_Machine["faults"] =
         json::array({{{"function", "QXSMBusReadByte"}, {"status", -52099}},

@@ -15,9 +15,9 @@ namespace {
 
 constexpr int kRounds = 150;
 
-class Stress : public cSysModuleHost {};
+class SysModuleStress : public cSysModuleHost {};
 
-TEST_F(Stress, DiscoveryQueriesAndSMBusOperationsMix) {
+TEST_F(SysModuleStress, DiscoveryQueriesAndSMBusOperationsMix) {
     start(exampleMachine());
     ASSERT_EQ(lib().updateCache(), 0);
     std::atomic<int> l_Failures{0};
