@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "config/inifile/tIniConversions.h"
 #include "config/inifile/tIniDocument.h"
 
 namespace QX_NS {
@@ -18,8 +19,15 @@ void appendQuoted(std::string& a_rText, char a_Quote, const char* a_pValue, size
         a_rText += a_Quote;
 }
 
-// Writes a value that does not fit the line limit as "<name> LineNNNN" continuation keys,
-// each holding the next piece of the value.
+// The quote character that the reader strips under these read options, or 0.
+char readableQuote(uint32_t a_ReadOptions) {
+    if ((a_ReadOptions & tIniDocument::kReadDoubleQuotes) != 0)
+        return '"';
+    if ((a_ReadOptions & tIniDocument::kReadSingleQuotes) != 0)
+        return '\'';
+    return 0;
+}
+
 // Whether reading an unquoted piece back could change it: the reader trims blanks at
 // both ends and strips quotes that surround it.
 bool needsQuotes(const std::string& a_rValue) {
@@ -31,11 +39,35 @@ bool needsQuotes(const std::string& a_rValue) {
     return false;
 }
 
+// The quote character a whole key line is written with. An unquoted value that the
+// reader would change (blanks at an end, surrounding quotes it strips, or an empty value
+// that it drops) is written quoted so that it reads back as itself.
+char lineQuote(const tIniKey& a_rKey, uint32_t a_ReadOptions) {
+    if (a_rKey.quote != 0)
+        return a_rKey.quote;
+    const std::string& l_rValue = a_rKey.value;
+    bool l_Changes = false;
+    if (l_rValue.empty()) {
+        l_Changes = (a_ReadOptions & tIniDocument::kReadKeepEmpty) == 0;
+    } else if (isIniSpace(l_rValue.front()) || isIniSpace(l_rValue.back())) {
+        l_Changes = true;
+    } else if (l_rValue.size() >= 2 && l_rValue.front() == l_rValue.back()) {
+        l_Changes =
+            (l_rValue.front() == '"' && (a_ReadOptions & tIniDocument::kReadDoubleQuotes) != 0) ||
+            (l_rValue.front() == '\'' && (a_ReadOptions & tIniDocument::kReadSingleQuotes) != 0);
+    }
+    return l_Changes ? readableQuote(a_ReadOptions) : 0;
+}
+
+// Writes a value that does not fit the line limit as "<name> LineNNNN" continuation keys,
+// each holding the next piece of the value.
 int32_t appendPieces(std::string& a_rText, const tIniKey& a_rKey, const char* a_pSeparator,
-                     int32_t a_MaxLength, int32_t a_SplitChar) {
+                     int32_t a_MaxLength, int32_t a_SplitChar, uint32_t a_ReadOptions) {
     // An unquoted value with blanks or quotes is cut into quoted pieces, so that no cut
     // loses a blank at a piece's edge; the value reads back whole (with a quote character).
-    const char l_Quote = (a_rKey.quote == 0 && needsQuotes(a_rKey.value)) ? '"' : a_rKey.quote;
+    const char l_Quote = (a_rKey.quote == 0 && needsQuotes(a_rKey.value))
+                             ? readableQuote(a_ReadOptions)
+                             : a_rKey.quote;
     int64_t l_Piece = static_cast<int64_t>(a_MaxLength) - static_cast<int64_t>(a_rKey.name.size()) -
                       12 - (l_Quote ? 2 : 0);
     if (l_Piece <= 0)
@@ -86,19 +118,20 @@ int32_t tIniDocument::write(std::string& a_rText) const {
                 a_rText += "]\n";
             }
             for (const tIniKey& l_rKey : l_rSection.keys) {
+                const char l_Quote = lineQuote(l_rKey, m_ReadOptions);
                 const size_t l_LineLength = l_rKey.name.size() + l_SeparatorLength +
-                                            l_rKey.value.size() + (l_rKey.quote ? 2 : 0);
+                                            l_rKey.value.size() + (l_Quote ? 2 : 0);
                 if (m_MaxLineLength != -1 &&
                     static_cast<int64_t>(l_LineLength) > static_cast<int64_t>(m_MaxLineLength)) {
-                    const int32_t l_Result =
-                        appendPieces(a_rText, l_rKey, l_pSeparator, m_MaxLineLength, m_SplitChar);
+                    const int32_t l_Result = appendPieces(
+                        a_rText, l_rKey, l_pSeparator, m_MaxLineLength, m_SplitChar, m_ReadOptions);
                     if (l_Result != kIniOk)
                         return l_Result;
                     continue;
                 }
                 a_rText += l_rKey.name;
                 a_rText += l_pSeparator;
-                appendQuoted(a_rText, l_rKey.quote, l_rKey.value.data(), l_rKey.value.size());
+                appendQuoted(a_rText, l_Quote, l_rKey.value.data(), l_rKey.value.size());
                 a_rText += '\n';
             }
             if (s + 1 < m_Sections.size())

@@ -25,6 +25,20 @@ TEST(IniWrite, LayoutAndSeparators) {
     EXPECT_EQ("top=1\n\n[A]\nk=v\nq=\"x y\"\n\n[B]\n\n[C]\nj=2\n", written(l_Document));
     tIniDocument l_Empty;
     EXPECT_EQ("", written(l_Empty));
+
+    // Unquoted values the reader would change are written quoted; single quotes that the
+    // reader keeps stay as they are.
+    tIniDocument l_Odd;
+    const std::string l_Pieces = "[A]\nc Line0001=p\nc Line0002=\" \"\nd='q'\n";
+    ASSERT_EQ(kIniOk, l_Odd.loadFromMemory(l_Pieces.data(), l_Pieces.size()));
+    ASSERT_EQ(kIniOk, l_Odd.setValue("A", "k", "\"x\"", 0));
+    ASSERT_EQ(kIniOk, l_Odd.setValue("A", "e", "", 0));
+    l_Odd.m_WriteOptions = 0;
+    const std::string l_Text2 = written(l_Odd);
+    EXPECT_EQ("[A]\nc=\"p \"\nd='q'\nk=\"\"x\"\"\ne=\"\"\n", l_Text2);
+    tIniDocument l_Back;
+    ASSERT_EQ(kIniOk, l_Back.loadFromMemory(l_Text2.data(), l_Text2.size()));
+    EXPECT_EQ("[A]{c=p /\"}{d='q'}{k=\"x\"/\"}{e=/\"}", dump(l_Back));
 }
 
 TEST(IniWrite, LongValuesBecomeContinuationKeys) {
