@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "qxpxi/QXPXIFinder.h"
@@ -244,14 +245,36 @@ tJson moduleJson(const tSysModuleApi& a_rApi, const tIdentity& a_rIdentity, int3
 
     if (l_Style == 0) {
         tJson l_P2P;
-        std::vector<uint32_t> l_Ports;
+        // The module answers for the ports of the table it loaded: its description's for
+        // a described module, the controller driver's for one built from the driver. A
+        // set whose first port the module does not know (-52005) is the wrong one.
+        std::vector<std::pair<const char*, std::vector<uint32_t>>> l_Candidates;
         if (a_rIdentity.pDescription != nullptr) {
-            l_Ports = descriptionPorts(*a_rIdentity.pDescription, l_LinkCount);
-            l_P2P["portsFrom"] = "description";
+            l_Candidates.emplace_back("description",
+                                      descriptionPorts(*a_rIdentity.pDescription, l_LinkCount));
         }
-        if (l_Ports.empty() && a_rIdentity.controller) {
-            l_Ports = a_rDriver.ports();
-            l_P2P["portsFrom"] = "controller driver";
+        if (a_rIdentity.controller) {
+            l_Candidates.emplace_back("controller driver", a_rDriver.ports());
+        }
+        std::vector<uint32_t> l_Ports;
+        l_P2P["portsFrom"] = nullptr;
+        for (const auto& l_rCandidate : l_Candidates) {
+            if (l_rCandidate.second.empty()) {
+                continue;
+            }
+            const uint32_t l_First = l_rCandidate.second.front();
+            const tPXISA_PciAddress l_Address = {l_First >> 8, (l_First & 0xFF) >> 3, l_First & 7};
+            int32_t l_Ignored = 0;
+            const bool l_Known =
+                a_rApi.getP2P(l_ModuleName.c_str(), l_ResourceList.c_str(), l_Address, l_Address,
+                              &l_Ignored) != kInvalidParameter;
+            if (l_Ports.empty() || l_Known) {
+                l_Ports = l_rCandidate.second;
+                l_P2P["portsFrom"] = l_rCandidate.first;
+            }
+            if (l_Known) {
+                break;
+            }
         }
         l_P2P["ports"] = tJson::array();
         for (uint32_t l_Port : l_Ports) {
