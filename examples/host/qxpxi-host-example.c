@@ -13,10 +13,10 @@
 #include <stdio.h>
 
 #include <qxpxi/QXPXIeCDu.h>
-#include <qxpxi/QXPXIeSMu.h>
 #include <qxpxi/qxstatus.h>
 
-/* Function pointer types of the entry points, from the prototypes in the headers. */
+/* Function pointer types of the entry points whose prototypes are in qxpxi/QXPXIeCDu.h
+ * and qxpxi/QXPXIeSMu.h. */
 typedef int32_t (*tChassisGetCount)(const char*, const char*, uint32_t*);
 typedef int32_t (*tChassisGetBus)(const char*, const char*, uint32_t, uint32_t, uint32_t*);
 typedef int32_t (*tModuleGetCount)(const char*, const char*, int32_t*);

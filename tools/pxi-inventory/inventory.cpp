@@ -9,7 +9,7 @@
 
 #include "qxpxi/QXPXIFinder.h"
 #include "qxpxi/QXPXIeCDu.h"
-#include "qxpxi/QXPXIeSMu.h"
+#include "tools/pxi-inventory/sysModuleApi.h"
 #include "tools/pxi-inventory/cLibrary.h"
 #include "tools/pxi-inventory/callRecorder.h"
 #include "tools/pxi-inventory/controllerDriver.h"
