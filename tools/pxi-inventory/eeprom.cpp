@@ -6,11 +6,20 @@ namespace nQxPxiInventory {
 
 namespace {
 
+// The image comes from hardware: a byte outside printable ASCII is shown as \xNN, so
+// that neither the terminal nor the JSON document receives it raw.
 std::string field(const tEepromImage& a_rImage, size_t a_Offset, size_t a_Size) {
     std::string l_Text;
     for (size_t l_Index = a_Offset; l_Index < a_Offset + a_Size && a_rImage[l_Index] != 0;
          ++l_Index) {
-        l_Text += static_cast<char>(a_rImage[l_Index]);
+        const uint8_t l_Byte = a_rImage[l_Index];
+        if (l_Byte >= 0x20 && l_Byte < 0x7F && l_Byte != '\\') {
+            l_Text += static_cast<char>(l_Byte);
+        } else {
+            char l_Escape[8];
+            std::snprintf(l_Escape, sizeof(l_Escape), "\\x%02X", l_Byte);
+            l_Text += l_Escape;
+        }
     }
     return l_Text;
 }

@@ -109,7 +109,11 @@ int main(int argc, char** argv) {
     try {
         const nQxPxiInventory::tJson l_Doc = nQxPxiInventory::collectInventory(l_Options, l_Layout);
         if (l_Options.json) {
-            std::printf("%s\n", l_Doc.dump(2).c_str());
+            // Texts from services and descriptions are not checked for UTF-8: replace
+            // what is not, rather than fail on it.
+            std::printf("%s\n",
+                        l_Doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                            .c_str());
         } else {
             std::fputs(nQxPxiInventory::renderTree(l_Doc, l_Options.verbose).c_str(), stdout);
         }

@@ -209,3 +209,24 @@ TEST_F(ToolExampleMachine, TreeShowsTheSameInventory) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToolEeprom, BytesOutsidePrintableAsciiAreEscaped) {
+    // A chassis EEPROM with a valid checksum but a byte above 0x7F and a line feed in its
+    // vendor text: the document stays valid JSON and the terminal gets no raw bytes.
+    json l_Machine = qxtest::exampleMachine();
+    l_Machine["smbus"]["adapters"][0]["devices"]["0xA4"]["chassisEeprom"]["bytes"] = {{"7", 0xFF},
+                                                                                      {"8", 0x0A}};
+    qxtest::cSimMachine l_Sim(l_Machine);
+    const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, 0);
+    const json& l_rEeprom = l_Doc["systemModules"]["identities"][1]["modules"][0]["eeprom"];
+    EXPECT_EQ(l_rEeprom["vendor"], "Qu\\xFF\\x0Arix") << l_rEeprom.dump();
+    EXPECT_EQ(l_rEeprom["checksum"]["valid"], true);
+
+    const qxtest::tChildResult l_Tree = tooltest::run({tooltest::toolPath()});
+    EXPECT_EQ(l_Tree.exitCode, 0);
+    EXPECT_NE(l_Tree.stdOut.find("\"Qu\\xFF\\x0Arix\""), std::string::npos) << l_Tree.stdOut;
+}
+
+}  // namespace
