@@ -51,8 +51,13 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/descriptions/datadir/ DESTINATION
 set(QX_EXAMPLE_MACHINE ${CMAKE_SOURCE_DIR}/examples/machines/example-machine.json)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QX_EXAMPLE_MACHINE})
 file(READ ${QX_EXAMPLE_MACHINE} QX_MACHINE_TEXT)
-string(JSON QX_MACHINE_TEXT SET "${QX_MACHINE_TEXT}" relocations "{\"libdir\": \"../../../lib\", \"datadir\": \"../..\"}")
-file(WRITE ${CMAKE_BINARY_DIR}/install/example-machine.json "${QX_MACHINE_TEXT}\n")
+string(JSON QX_INSTALLED_MACHINE ERROR_VARIABLE QX_MACHINE_ERROR
+       SET "${QX_MACHINE_TEXT}" relocations "{\"libdir\": \"../../../lib\", \"datadir\": \"../..\"}")
+if(QX_MACHINE_ERROR)
+    message(WARNING "${QX_EXAMPLE_MACHINE}: ${QX_MACHINE_ERROR}; installed unchanged")
+    set(QX_INSTALLED_MACHINE "${QX_MACHINE_TEXT}")
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/install/example-machine.json "${QX_INSTALLED_MACHINE}\n")
 install(FILES ${CMAKE_BINARY_DIR}/install/example-machine.json
         DESTINATION share/qxpxi/machines COMPONENT ${QX_INSTALL_COMPONENT})
 
