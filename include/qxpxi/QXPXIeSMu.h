@@ -63,8 +63,8 @@ typedef struct {
 #define PXISA_SYSTEMMODULE_ATTR_MAX_LINK_WIDTH_4 3
 #define PXISA_SYSTEMMODULE_ATTR_MAX_LINK_WIDTH_5 4
 #define PXISA_SYSTEMMODULE_ATTR_MAX_LINK_WIDTH_6 5
-#define PXISA_SYSTEMMODULE_ATTR_LINK_COUNT 100    /* 2 or 4, from the chassis EEPROM */
-#define PXISA_SYSTEMMODULE_ATTR_LINK_BUS_1 101    /* 101 to 104: bus behind link 1 to 4 */
+#define PXISA_SYSTEMMODULE_ATTR_LINK_COUNT 100 /* 2 or 4, from the chassis EEPROM */
+#define PXISA_SYSTEMMODULE_ATTR_LINK_BUS_1 101 /* 101 to 104: bus behind link 1 to 4 */
 #define PXISA_SYSTEMMODULE_ATTR_LINK_BUS_2 102
 #define PXISA_SYSTEMMODULE_ATTR_LINK_BUS_3 103
 #define PXISA_SYSTEMMODULE_ATTR_LINK_BUS_4 104
@@ -85,18 +85,18 @@ typedef struct {
  * (else -52005). Address and command use their low 8 bits (address with the read/write
  * bit in bit 0); PEC greater than 0 asks for packet error checking.
  */
-#define PXISA_SMBUS_OP_QUICK 0          /* address odd: quick read, even: quick write */
-#define PXISA_SMBUS_OP_SEND_BYTE 1      /* writeData, writeCount 1 */
-#define PXISA_SMBUS_OP_RECEIVE_BYTE 2   /* readData (1 byte), readCount */
-#define PXISA_SMBUS_OP_WRITE_BYTE 3     /* writeData, writeCount 1 */
-#define PXISA_SMBUS_OP_READ_BYTE 4      /* readData (1 byte), readCount */
-#define PXISA_SMBUS_OP_WRITE_WORD 5     /* writeData, writeCount 2 (host byte order) */
-#define PXISA_SMBUS_OP_READ_WORD 6      /* readData (2 bytes, host order), readCount */
-#define PXISA_SMBUS_OP_PROCESS_CALL 7   /* writeData, writeCount 2, readData (2), readCount */
-#define PXISA_SMBUS_OP_WRITE_BLOCK 8    /* writeData, writeCount 0 to 255 */
-#define PXISA_SMBUS_OP_READ_BLOCK 9     /* readData (up to 255 bytes), readCount */
-#define PXISA_SMBUS_OP_OPEN 10          /* open the adapter and keep it open */
-#define PXISA_SMBUS_OP_CLOSE 11         /* undo one PXISA_SMBUS_OP_OPEN */
+#define PXISA_SMBUS_OP_QUICK 0        /* address odd: quick read, even: quick write */
+#define PXISA_SMBUS_OP_SEND_BYTE 1    /* writeData, writeCount 1 */
+#define PXISA_SMBUS_OP_RECEIVE_BYTE 2 /* readData (1 byte), readCount */
+#define PXISA_SMBUS_OP_WRITE_BYTE 3   /* writeData, writeCount 1 */
+#define PXISA_SMBUS_OP_READ_BYTE 4    /* readData (1 byte), readCount */
+#define PXISA_SMBUS_OP_WRITE_WORD 5   /* writeData, writeCount 2 (host byte order) */
+#define PXISA_SMBUS_OP_READ_WORD 6    /* readData (2 bytes, host order), readCount */
+#define PXISA_SMBUS_OP_PROCESS_CALL 7 /* writeData, writeCount 2, readData (2), readCount */
+#define PXISA_SMBUS_OP_WRITE_BLOCK 8  /* writeData, writeCount 0 to 255 */
+#define PXISA_SMBUS_OP_READ_BLOCK 9   /* readData (up to 255 bytes), readCount */
+#define PXISA_SMBUS_OP_OPEN 10        /* open the adapter and keep it open */
+#define PXISA_SMBUS_OP_CLOSE 11       /* undo one PXISA_SMBUS_OP_OPEN */
 
 /*
  * Discovers the modules of (vendor, model) afresh, replacing what the cache held for that
@@ -148,9 +148,8 @@ int32_t PXISA_SystemModule_GetChassisEEPROM(const char* moduleName, const char* 
  */
 int32_t PXISA_SystemModule_SMBusOperation(const char* moduleName, const char* resource,
                                           int32_t operation, int32_t address, int32_t command,
-                                          int32_t pec, int32_t writeCount,
-                                          const uint8_t* writeData, int32_t* readCount,
-                                          uint8_t* readData);
+                                          int32_t pec, int32_t writeCount, const uint8_t* writeData,
+                                          int32_t* readCount, uint8_t* readData);
 
 /*
  * Rediscovers every identity: those of the installed descriptions (remote modules first,
