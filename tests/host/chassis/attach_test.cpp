@@ -14,7 +14,7 @@ TEST(cChassisAttach, CacheWithoutItsMutexStopsTheProcess) {
     if (!qxtest::isChild()) {
         const char* l_pAsan = std::getenv("ASAN_OPTIONS");
         const qxtest::tChildResult l_Child = qxtest::rerunInFreshProcess(
-            {{"LD_PRELOAD", qxtest::buildDir() + "/tests/lib/libqxchassis_failpimutex.so"},
+            {{"LD_PRELOAD", qxtest::buildDir() + "/tests/lib/libqx_failpimutex.so"},
              // The preloaded library comes before the sanitizer runtime in the load order.
              {"ASAN_OPTIONS",
               std::string(l_pAsan != nullptr ? l_pAsan : "") + ":verify_asan_link_order=0"}});

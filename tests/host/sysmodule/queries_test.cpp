@@ -191,7 +191,7 @@ TEST(SysModuleWithoutCache, EveryEntryPointAnswersItsNoCacheOutcome) {
     if (!qxtest::isChild()) {
         const char* l_pAsan = std::getenv("ASAN_OPTIONS");
         const qxtest::tChildResult l_Child = qxtest::rerunInFreshProcess(
-            {{"LD_PRELOAD", qxtest::buildDir() + "/tests/lib/libqxsysmodule_failpimutex.so"},
+            {{"LD_PRELOAD", qxtest::buildDir() + "/tests/lib/libqx_failpimutex.so"},
              {"ASAN_OPTIONS",
               std::string(l_pAsan != nullptr ? l_pAsan : "") + ":verify_asan_link_order=0"}});
         EXPECT_TRUE(l_Child.exited) << l_Child.stdErr;
