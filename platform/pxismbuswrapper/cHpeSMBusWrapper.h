@@ -6,9 +6,10 @@
 // (or "Unknown") and a valid checksum. Reads are served from the image and never leave
 // it; a read that would pass its end reports -52005. Operations that would write to the
 // bus, and reads of other addresses, report -52002. Nothing touches a real SMBus.
-// Used by one thread at a time. Open reads the library's SMBIOS provider, which the
-// discovery cache also reads under its own lock: the provider needs a guard of its own
-// when both can run at once.
+// Reads change nothing once the image is built, so several threads may run them at once;
+// Open and Close must not overlap them. Open reads the library's SMBIOS provider, which
+// the discovery cache also reads under its own lock, so the library opens this adapter
+// through its SMBIOS guard.
 #pragma once
 
 #include <cstdint>
