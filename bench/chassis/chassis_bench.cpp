@@ -21,6 +21,8 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "bench/support/benchServices.h"
+
 #include "qxpxi/QXPXIeCDu.h"
 #include "qxpxi/services/qxpcibrd.h"
 
@@ -42,35 +44,7 @@ const char* const kServiceFunctions[] = {
     "QxPciBrd_GetAttributeU32",      "QxPciBrd_OpenBridge",
     "QxPciBrd_CloseBridge",          "QxPciBrd_EepromUpdate"};
 
-// The dynamic loader reads LD_LIBRARY_PATH once, at process start: run again with the
-// stand-in services on it when they are not.
-struct tServicePath {
-    tServicePath() {
-        const std::string l_Services = std::string(QX_BUILD_DIR) + "/services";
-        const char* l_pPath = std::getenv("LD_LIBRARY_PATH");
-        if (l_pPath != nullptr && std::string(l_pPath).find(l_Services) != std::string::npos)
-            return;
-        setenv("LD_LIBRARY_PATH",
-               (l_Services + (l_pPath != nullptr ? ":" + std::string(l_pPath) : "")).c_str(), 1);
-        std::ifstream l_CmdLine("/proc/self/cmdline", std::ios::binary);
-        std::vector<std::string> l_Args;
-        for (std::string l_Arg; std::getline(l_CmdLine, l_Arg, '\0');)
-            l_Args.push_back(l_Arg);
-        std::vector<char*> l_Argv;
-        for (std::string& l_Arg : l_Args)
-            l_Argv.push_back(&l_Arg[0]);
-        l_Argv.push_back(nullptr);
-        execv("/proc/self/exe", l_Argv.data());
-        std::perror("execv");
-    }
-} g_ServicePath;
-
-void writeFile(const std::string& a_rPath, const std::string& a_rText) {
-    std::ofstream l_Out(a_rPath);
-    l_Out << a_rText;
-    if (!l_Out)
-        throw std::runtime_error("cannot write " + a_rPath);
-}
+using qxbench::writeFile;
 
 // 32 root ports on bus 0, each above six bridges: two chassis of three root-bus bridges
 // (subsystem IDs 1B4A:7001, :7002, :7003) per root port.

@@ -21,6 +21,8 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "bench/support/benchServices.h"
+
 #include "qxpxi/QXPXIeSMu.h"
 
 namespace {
@@ -61,35 +63,7 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kServices = 
                          "QXSMBusOpenListEx"}},
 };
 
-// The dynamic loader reads LD_LIBRARY_PATH once, at process start: run again with the
-// stand-in services on it when they are not.
-struct tServicePath {
-    tServicePath() {
-        const std::string l_Services = std::string(QX_BUILD_DIR) + "/services";
-        const char* l_pPath = std::getenv("LD_LIBRARY_PATH");
-        if (l_pPath != nullptr && std::string(l_pPath).find(l_Services) != std::string::npos)
-            return;
-        setenv("LD_LIBRARY_PATH",
-               (l_Services + (l_pPath != nullptr ? ":" + std::string(l_pPath) : "")).c_str(), 1);
-        std::ifstream l_CmdLine("/proc/self/cmdline", std::ios::binary);
-        std::vector<std::string> l_Args;
-        for (std::string l_Arg; std::getline(l_CmdLine, l_Arg, '\0');)
-            l_Args.push_back(l_Arg);
-        std::vector<char*> l_Argv;
-        for (std::string& l_Arg : l_Args)
-            l_Argv.push_back(&l_Arg[0]);
-        l_Argv.push_back(nullptr);
-        execv("/proc/self/exe", l_Argv.data());
-        std::perror("execv");
-    }
-} g_ServicePath;
-
-void writeFile(const std::string& a_rPath, const std::string& a_rText) {
-    std::ofstream l_Out(a_rPath);
-    l_Out << a_rText;
-    if (!l_Out)
-        throw std::runtime_error("cannot write " + a_rPath);
-}
+using qxbench::writeFile;
 
 // The example machine's PCI topology and controller, with 32 SMBus adapters: the remote
 // module's adapter (1093:7A20 on bus 16) among 31 others of other products.
