@@ -9,7 +9,7 @@
 
 #include "chassis/cPxieChassis.h"
 #include "chassis/chassisServices.h"
-#include "chassis/tChassisCacheLock.h"
+#include "runtime/module/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 
@@ -27,7 +27,7 @@ template <typename tWork>
 void runUnderCacheLock(cPxieChassis& a_rCache, tStatusRecord& a_rStatus, const char* a_pFile,
                        uint64_t a_Line, tWork&& a_rWork) noexcept {
     try {
-        tChassisCacheLock l_Lock(a_rCache.mutex());
+        tFastMutexLock l_Lock(a_rCache.mutex());
         a_rWork();
     } catch (const std::bad_alloc&) {
         a_rStatus.set(qxapalerr_memoryFull, QX_COMPONENT, a_pFile, a_Line);
