@@ -56,11 +56,11 @@ void cHpeSMBusWrapper::Open(const char* a_pResourceName, tStatusRecord* a_pStatu
         QX_SET_STATUS_P(a_pStatus, qxapalerr_invalidParameter);
         return;
     }
-    buildImage(l_Model, a_pStatus);
+    buildImage(l_Model);
     m_Model = l_Model;
 }
 
-void cHpeSMBusWrapper::buildImage(tModel a_Model, tStatusRecord* a_pStatus) {
+void cHpeSMBusWrapper::buildImage(tModel a_Model) {
     const bool l_Is1000 = a_Model == tModel::el1000;
     uint8_t* l_pImage = m_Image;
     memset(l_pImage, 0, kChassisEepromSize);
@@ -94,17 +94,15 @@ void cHpeSMBusWrapper::buildImage(tModel a_Model, tStatusRecord* a_pStatus) {
         l_pImage[144] = 11;
     }
 
-    // The enclosure serial number; a failed lookup (no dump, a number too long for the
-    // field, ...) gives "Unknown" and no error. A warning (no string) is passed on.
+    // The enclosure serial number. Whenever SMBIOS does not give one (no dump, no
+    // enclosure structure, a field without a string, a number too long for the field)
+    // the image says "Unknown" and the status is left alone: the serial is a detail of
+    // the image, not of the SMBus operation a host asked for, so a machine without it
+    // must not turn every successful operation into a warning.
     char l_Serial[kSerialBufferSize] = {};
     uint32_t l_Length = sizeof(l_Serial);
     const int32_t l_Code = SmBiosGetFirstString(kSmBiosEnclosureSerialNumber, l_Serial, &l_Length);
-    const char* l_pSerial = l_Serial;
-    if (l_Code < 0) {
-        l_pSerial = kUnknownSerial;
-    } else if (l_Code > 0) {
-        QX_SET_STATUS_P(a_pStatus, l_Code);
-    }
+    const char* l_pSerial = l_Code == 0 ? l_Serial : kUnknownSerial;
     l_Serial[kSerialBufferSize - 1] = 0;
     putText(l_pImage, kSerialOffset, l_pSerial, kSerialMaxLength);
 

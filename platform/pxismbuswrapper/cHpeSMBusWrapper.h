@@ -67,7 +67,7 @@ public:
 private:
     enum class tModel { none, el1000, el4000 };
 
-    void buildImage(tModel a_Model, tStatusRecord* a_pStatus);
+    void buildImage(tModel a_Model);
     void copyOut(uint8_t a_Offset, uint32_t a_Length, uint8_t* a_pBuffer,
                  tStatusRecord* a_pStatus) const;
 

@@ -105,7 +105,10 @@ TEST(HpeSMBusImageTest, MatchesBothModelsByteForByteWithTheSmbiosSerial) {
 
 TEST(HpeSMBusImageTest, SerialThatCannotBeReadGivesUnknownWithoutError) {
     // 13 characters do not fit the 12-character field: the lookup reports a buffer too
-    // small. No dump at all and a dump without an enclosure structure do the same.
+    // small. No dump at all, a dump without an enclosure structure and one whose serial
+    // field holds no string (a warning of the lookup) do the same: no warning either.
+    checkImageWithDump("HPSMBUS::EL4000", smbustest::smbiosDumpWithoutSerialString(),
+                       expectedImage(true, "Unknown"));
     checkImageWithDump("HPSMBUS::EL4000", smbustest::smbiosDumpWithSerial("CZ12345678ABC"),
                        expectedImage(true, "Unknown"));
     checkImageWithDump("HPSMBUS::EL1000", {}, expectedImage(false, "Unknown"));

@@ -20,5 +20,7 @@ nlohmann::json twoAdapterMachine();
 // The bytes of an SMBIOS dump whose enclosure structure (type 3) carries a_rSerial as
 // its serial number; an empty a_rSerial gives a dump without a type 3 structure.
 std::vector<uint8_t> smbiosDumpWithSerial(const std::string& a_rSerial);
+// A dump with an enclosure structure whose serial number field holds no string.
+std::vector<uint8_t> smbiosDumpWithoutSerialString();
 
 }  // namespace smbustest
