@@ -27,6 +27,11 @@ QX_EXPORT int32_t PXISA_Chassis_GetCount(const char* vendor, const char* model, 
             l_pCache->refresh(a_rPciBrd, *l_pDatabase, vendor, model, &l_Status);
             l_Count = l_pCache->count(vendor, model, &l_Status);
         });
+        // A failure, also one before discovery could start (the PCI bridge service cannot
+        // be bound or its session opened), leaves the model without chassis, so that what
+        // the cache answers afterwards agrees with the count of 0 written here.
+        if (l_Status.isError())
+            l_pCache->remove(vendor, model);
     });
     *count = l_Status.isError() ? 0 : l_Count;
     return l_Status.code32();

@@ -176,15 +176,19 @@ const cPxieChassis::tEntry* cPxieChassis::findEntry(const char* a_pVendor,
     return l_It == m_Entries.end() ? nullptr : &l_It->second;
 }
 
+void cPxieChassis::remove(const char* a_pVendor, const char* a_pModel) {
+    const auto l_Old = m_Entries.find(tKeyView(a_pVendor, a_pModel));
+    if (l_Old != m_Entries.end())
+        m_Entries.erase(l_Old);
+}
+
 void cPxieChassis::refresh(tPciBrdWrapper& a_rPciBrd, tDeviceDbManager& a_rDatabase,
                            const char* a_pVendor, const char* a_pModel, tStatusRecord* a_pStatus) {
     if (a_pStatus->isError())
         return;
 
     // From here on any failure leaves the model absent: stale chassis are never reported.
-    const auto l_Old = m_Entries.find(tKeyView(a_pVendor, a_pModel));
-    if (l_Old != m_Entries.end())
-        m_Entries.erase(l_Old);
+    remove(a_pVendor, a_pModel);
 
     iPxiDeviceIni* l_pDescription = nullptr;
     a_rDatabase.findDescription(kPxiDeviceKindPxieChassisDriver, a_pVendor, a_pModel,

@@ -49,6 +49,8 @@ public:
     // Rediscovers every model of kind 16 that the database knows, in its order; from the
     // first failure on the remaining models keep their entries.
     void refreshAll(tPciBrdWrapper& a_rPciBrd, tStatusRecord* a_pStatus);
+    // Drops the entry of (vendor, model), if any.
+    void remove(const char* a_pVendor, const char* a_pModel);
 
     // Number of cached chassis of the model; 0 when absent or the status holds an error.
     uint32_t count(const char* a_pVendor, const char* a_pModel, tStatusRecord* a_pStatus) const;

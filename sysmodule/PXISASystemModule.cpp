@@ -64,8 +64,14 @@ QX_EXPORT int32_t PXISA_SystemModule_GetCount(const char* vendor, const char* mo
         return l_Status.code32();
     }
     int32_t l_Count = 0;
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE,
-                      [&] { l_Count = discover(*l_pCache, vendor, model, &l_Status); });
+    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
+        l_Count = discover(*l_pCache, vendor, model, &l_Status);
+        // A failure, also one before discovery could start (a service that cannot be
+        // bound or opened), leaves the identity without modules, so that what the cache
+        // answers afterwards agrees with the count of 0 written here.
+        if (l_Status.isError())
+            l_pCache->remove(vendor, model);
+    });
     *count = l_Status.isError() ? 0 : l_Count;
     return l_Status.code32();
 }

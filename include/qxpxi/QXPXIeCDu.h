@@ -38,8 +38,8 @@ extern "C" {
  * that model (other models are untouched) and writes how many there are.
  * Errors: -313331 the database has no chassis driver description of that identity;
  * -52003 a malformed root-bus bridge key in the description; PCI bridge service codes.
- * A discovery that fails once it has started leaves the model with no cached chassis; when
- * the PCI bridge service cannot be bound or its session opened, the cache stays as it was.
+ * A failed discovery, also one that cannot start because the PCI bridge service cannot be
+ * bound or its session opened, writes 0 and leaves the model with no cached chassis.
  */
 int32_t PXISA_Chassis_GetCount(const char* vendor, const char* model, uint32_t* count);
 

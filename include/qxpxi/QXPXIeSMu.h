@@ -100,8 +100,9 @@ typedef struct {
 
 /*
  * Discovers the modules of (vendor, model) afresh, replacing what the cache held for that
- * identity (other identities are untouched), and writes how many there are: 0 after a
- * failure. Errors: -313331 no description and no controller driver; -52006 no description
+ * identity (other identities are untouched), and writes how many there are. A failure,
+ * also one before discovery can start (the PCI bridge service or the SMBus adapter list
+ * cannot be opened), writes 0 and leaves the identity with no cached modules. Errors: -313331 no description and no controller driver; -52006 no description
  * and a controller of another identity; -26902 a malformed SwitchID or SMBUSVIDPID; codes of
  * the services. An embedded description for another product than this machine gives 0
  * and status 0.

@@ -148,6 +148,30 @@ TEST_F(SysModuleDiscovery, UpdateCacheAddsTheControllersOwnIdentity) {
     EXPECT_EQ(countNoCache(kVendor, kEmbedded), (tCount{0, 1}));
 }
 
+TEST_F(SysModuleDiscovery, FailedCountLeavesThatIdentityWithoutModules) {
+    // A failure before discovery can start (a service that cannot be opened) leaves the
+    // cache agreeing with the count of 0, as a failure during discovery does; other
+    // identities keep their modules.
+    const std::pair<const char*, int32_t> l_Faults[] = {
+        {"QxPciBrd_OpenSession", -313777},
+        {"QXSMBusOpenList", -52010},
+    };
+    for (const auto& l_rFault : l_Faults) {
+        SCOPED_TRACE(l_rFault.first);
+        start(exampleMachine());
+        ASSERT_EQ(count(kVendor, kEmbedded), (tCount{0, 1}));
+        ASSERT_EQ(count(kVendor, kRemote), (tCount{0, 1}));
+        json l_Machine = exampleMachine();
+        l_Machine["faults"] =
+            json::array({{{"function", l_rFault.first}, {"status", l_rFault.second}}});
+        machine().write(l_Machine);
+        EXPECT_EQ(count(kVendor, kEmbedded), (tCount{l_rFault.second, 0}));
+        EXPECT_EQ(countNoCache(kVendor, kEmbedded), (tCount{0, 0}));
+        EXPECT_EQ(name(kVendor, kEmbedded, 1).status, kInvalidParameter);
+        EXPECT_EQ(countNoCache(kVendor, kRemote), (tCount{0, 1}));
+    }
+}
+
 TEST_F(SysModuleDiscovery, UpdateCacheStopsAtAServiceFailure) {
     json l_Machine = exampleMachine();
     l_Machine["faults"] = json::array({{{"function", "QXSMBusOpenList"}, {"status", -52010}}});
