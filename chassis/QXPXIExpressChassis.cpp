@@ -2,7 +2,8 @@
 // cache without discovery.
 #include "qxpxi/QXPXIeCDu.h"
 
-#include "chassis/chassisEntryFrame.h"
+#include "chassis/chassisEntry.h"
+#include "platform/pcibrdwrapper/pciBrdSession.h"
 
 QX_EXPORT int32_t QXPXI_Chassis_UpdateCache(void) {
     using namespace QX_NS;
@@ -21,20 +22,8 @@ QX_EXPORT int32_t QXPXI_Chassis_UpdateCache(void) {
 QX_EXPORT int32_t QXPXI_Chassis_GetCount_NoCache(const char* vendor, const char* model,
                                                  uint32_t* count) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    if (vendor == nullptr || model == nullptr || count == nullptr) {
-        // Rejected before any work; a usable out-pointer still gets the failure value.
-        if (count != nullptr)
-            *count = 0;
-        QX_SET_STATUS(l_Status, qxapalerr_invalidParameter);
-        return l_Status.code32();
-    }
-    cPxieChassis* l_pCache = enterChassisFrame(l_Status, QX_ENTRY_SITE);
-    if (l_pCache == nullptr)
-        return l_Status.code32();
-    uint32_t l_Count = 0;
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE,
-                      [&] { l_Count = l_pCache->count(vendor, model, &l_Status); });
-    *count = l_Status.isError() ? 0 : l_Count;
-    return l_Status.code32();
+    return answerFromCache(allGiven(vendor, model, count), count, 0u, QX_ENTRY_SITE,
+                           [&](cPxieChassis& a_rCache, tStatusRecord* a_pStatus) {
+                               return a_rCache.count(vendor, model, a_pStatus);
+                           });
 }

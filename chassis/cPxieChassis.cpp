@@ -8,6 +8,7 @@
 #include "config/pxiHardwareDatabase/cPxieChassisDriverDescIni.h"
 #include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
 #include "config/slotpath/cSlotPath.h"
+#include "platform/pcibrdwrapper/tPciBrdTypes.h"
 #include "runtime/status/tJsonStatusScope.h"
 
 namespace QX_NS {
@@ -16,8 +17,6 @@ namespace {
 
 using nQxPxiDriverTools_1_0::cSlotPath;
 
-// PCI bridge service attribute: the number of the bus below (secondary to) a bridge.
-constexpr uint32_t kSecondaryBusAttribute = 0x20000300;
 // Hop distances are compared as bytes; no candidate at 255 or more is ever chosen.
 constexpr uint8_t kFarthest = 255;
 
@@ -37,10 +36,9 @@ using tCandidateList = std::vector<tCandidate>;
 
 void getSlotPath(tPciBrdWrapper& a_rPciBrd, uint32_t a_Bridge, cSlotPath& a_rPath,
                  tStatusRecord* a_pStatus) {
-    if (a_pStatus->isError())
-        return;
-    tJsonStatusScope l_Scope(a_pStatus);
-    a_rPciBrd.GetBridgeSlotPath(a_Bridge, a_rPath, l_Scope.status());
+    callWithJsonStatus(a_pStatus, [&](tJsonStatus& a_rJson) {
+        a_rPciBrd.GetBridgeSlotPath(a_Bridge, a_rPath, a_rJson);
+    });
 }
 
 // The bridge ID pairs of keys 1..N of [RootBusBridges], in key order. A text that does
@@ -73,11 +71,10 @@ void findLevels(tPciBrdWrapper& a_rPciBrd, const std::vector<tBridgeIdPair>& a_r
         if (a_pStatus->isError())
             return;
         std::vector<uint32_t> l_Bridges;
-        {
-            tJsonStatusScope l_Scope(a_pStatus);
+        callWithJsonStatus(a_pStatus, [&](tJsonStatus& a_rJson) {
             a_rPciBrd.FindBridgesByPciIds(nullptr, nullptr, &l_Pair.subsystemVendorId,
-                                          &l_Pair.subsystemId, l_Bridges, l_Scope.status());
-        }
+                                          &l_Pair.subsystemId, l_Bridges, a_rJson);
+        });
         if (!a_pStatus->isError() && !l_Bridges.empty())
             a_rLevels.push_back(std::move(l_Bridges));
     }
@@ -145,11 +142,10 @@ void assignChassis(tPciBrdWrapper& a_rPciBrd, std::vector<std::vector<uint32_t>>
         l_Chassis.reserve(l_Bridges.size());
         for (uint32_t l_Bridge : l_Bridges) {
             uint32_t l_Bus = 0;
-            {
-                tJsonStatusScope l_Scope(a_pStatus);
-                a_rPciBrd.GetAttributeU32(l_Bridge, kSecondaryBusAttribute, l_Bus,
-                                          l_Scope.status());
-            }
+            callWithJsonStatus(a_pStatus, [&](tJsonStatus& a_rJson) {
+                a_rPciBrd.GetAttributeU32(l_Bridge, nQxPciBrdWrapper_15_0::kPciBrdAttrSecondaryBus,
+                                          l_Bus, a_rJson);
+            });
             if (a_pStatus->isError())
                 return;
             l_Chassis.push_back(l_Bus);

@@ -5,12 +5,11 @@
 #include <boost/make_shared.hpp>
 
 #include "platform/cntdrvwrapper/cCntDrvWrapper_sc.h"
-#include "platform/pcibrdwrapper/cPciBrdWrapper_sc.h"
+#include "platform/pcibrdwrapper/pciBrdSession.h"
 #include "platform/pxismbuswrapper/cPxiSmBusListWrapper.h"
 #include "qxpxi/QXPXIeSMu.h"
-#include "sysmodule/module/tJsonCall.h"
 #include "sysmodule/smbusOperation.h"
-#include "sysmodule/sysModuleEntryFrame.h"
+#include "sysmodule/sysModuleEntry.h"
 
 namespace QX_NS {
 namespace {
@@ -29,21 +28,18 @@ boost::shared_ptr<cCntDrvWrapper_sc> openControllerDriver() {
 
 int32_t discover(tPXIeSystemModuleCache& a_rCache, const char* a_pVendor, const char* a_pModel,
                  tStatusRecord* a_pStatus) {
-    tJsonStatusScope l_Binding(a_pStatus);
-    nQxPciBrdWrapper_15_0::cPciBrdWrapper_sc l_PciBrd(l_Binding.status());
-    l_Binding.flush();
-    callWithJsonStatus(a_pStatus, [&](tJsonStatus& a_rJson) { l_PciBrd.OpenSession(0, a_rJson); });
-    const boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv = openControllerDriver();
     int32_t l_Count = 0;
-    {
-        cPxiSmBusListWrapper l_Adapters(kQxSMBusInterfaceVersion, a_pStatus);
-        l_Adapters.open(a_pStatus);
-        l_Count =
-            a_rCache.refresh(l_PciBrd, l_Adapters, l_CntDrv.get(), a_pVendor, a_pModel, a_pStatus);
-    }
-    if (l_CntDrv)
-        l_CntDrv->CloseController();
-    l_PciBrd.CloseSession();
+    withPciBrdSession(a_pStatus, [&](tPXIeSystemModuleCache::tPciBrd& a_rPciBrd) {
+        const boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv = openControllerDriver();
+        {
+            cPxiSmBusListWrapper l_Adapters(kQxSMBusInterfaceVersion, a_pStatus);
+            l_Adapters.open(a_pStatus);
+            l_Count = a_rCache.refresh(a_rPciBrd, l_Adapters, l_CntDrv.get(), a_pVendor, a_pModel,
+                                       a_pStatus);
+        }
+        if (l_CntDrv)
+            l_CntDrv->CloseController();
+    });
     return l_Count;
 }
 
@@ -54,11 +50,11 @@ QX_EXPORT int32_t PXISA_SystemModule_GetCount(const char* vendor, const char* mo
                                               int32_t* count) {
     using namespace QX_NS;
     tStatusRecord l_Status;
-    if (vendor == nullptr || model == nullptr || count == nullptr) {
+    if (!allGiven(vendor, model, count)) {
         setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
         return l_Status.code32();
     }
-    tPXIeSystemModuleCache* l_pCache = usableCache();
+    tPXIeSystemModuleCache* l_pCache = usableCache(systemModuleCache());
     if (l_pCache == nullptr) {
         *count = 0;
         return l_Status.code32();
@@ -79,67 +75,49 @@ QX_EXPORT int32_t PXISA_SystemModule_GetCount(const char* vendor, const char* mo
 QX_EXPORT int32_t PXISA_SystemModule_GetName(const char* vendor, const char* model, int32_t index,
                                              char* moduleName, char* resourceList) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    tPXIeSystemModuleCache* l_pCache = usableCache();
-    if (vendor == nullptr || model == nullptr || moduleName == nullptr || resourceList == nullptr ||
-        l_pCache == nullptr) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
-        const tPXIeSystemModuleCache::tModulePtr l_Module =
-            l_pCache->find(vendor, model, index, &l_Status);
-        if (!l_Module)
-            return;
-        const std::string& l_rName = l_Module->getModuleName();
-        const std::string& l_rList = l_Module->getResourceList();
-        memcpy(moduleName, l_rName.c_str(), l_rName.size() + 1);
-        memcpy(resourceList, l_rList.c_str(), l_rList.size() + 1);
-    });
-    return l_Status.code32();
+    return readFromCache(allGiven(vendor, model, moduleName, resourceList), QX_ENTRY_SITE,
+                         [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+                             const tPXIeSystemModuleCache::tModulePtr l_Module =
+                                 a_rCache.find(vendor, model, index, a_pStatus);
+                             if (!l_Module)
+                                 return;
+                             const std::string& l_rName = l_Module->getModuleName();
+                             const std::string& l_rList = l_Module->getResourceList();
+                             memcpy(moduleName, l_rName.c_str(), l_rName.size() + 1);
+                             memcpy(resourceList, l_rList.c_str(), l_rList.size() + 1);
+                         });
 }
 
 QX_EXPORT int32_t PXISA_SystemModule_GetInformation(const char* moduleName,
                                                     const char* resourceList, int32_t attributeId,
                                                     void* value) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    tPXIeSystemModuleCache* l_pCache = usableCache();
-    if (moduleName == nullptr || resourceList == nullptr || value == nullptr ||
-        l_pCache == nullptr) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
-        const tPXIeSystemModuleCache::tModulePtr l_Module = l_pCache->find(moduleName, &l_Status);
-        if (l_Module)
-            l_Module->getAttribute(attributeId, value, &l_Status);
-    });
-    return l_Status.code32();
+    return readFromCache(allGiven(moduleName, resourceList, value), QX_ENTRY_SITE,
+                         [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+                             const tPXIeSystemModuleCache::tModulePtr l_Module =
+                                 a_rCache.find(moduleName, a_pStatus);
+                             if (l_Module)
+                                 l_Module->getAttribute(attributeId, value, a_pStatus);
+                         });
 }
 
 QX_EXPORT int32_t PXISA_SystemModule_GetChassisEEPROM(const char* moduleName,
                                                       const char* resourceList, uint8_t* buffer) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    tPXIeSystemModuleCache* l_pCache = usableCache();
-    if (moduleName == nullptr || resourceList == nullptr || buffer == nullptr ||
-        l_pCache == nullptr) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
-        const tPXIeSystemModuleCache::tModulePtr l_Module = l_pCache->find(moduleName, &l_Status);
-        if (!l_Module)
-            return;
-        const tStatusRecord& l_rBuilt = l_Module->getConstructionStatus();
-        if (l_rBuilt.isError()) {
-            l_Status.merge(l_rBuilt);
-            return;
-        }
-        memcpy(buffer, l_Module->getChassisEEPROM(), tPXIeSystemModule::kEepromSize);
-    });
-    return l_Status.code32();
+    return readFromCache(allGiven(moduleName, resourceList, buffer), QX_ENTRY_SITE,
+                         [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+                             const tPXIeSystemModuleCache::tModulePtr l_Module =
+                                 a_rCache.find(moduleName, a_pStatus);
+                             if (!l_Module)
+                                 return;
+                             const tStatusRecord& l_rBuilt = l_Module->getConstructionStatus();
+                             if (l_rBuilt.isError()) {
+                                 a_pStatus->merge(l_rBuilt);
+                                 return;
+                             }
+                             memcpy(buffer, l_Module->getChassisEEPROM(),
+                                    tPXIeSystemModule::kEepromSize);
+                         });
 }
 
 QX_EXPORT int32_t PXISA_SystemModule_SMBusOperation(const char* moduleName, const char* resource,
@@ -149,15 +127,15 @@ QX_EXPORT int32_t PXISA_SystemModule_SMBusOperation(const char* moduleName, cons
                                                     int32_t* readCount, uint8_t* readData) {
     using namespace QX_NS;
     tStatusRecord l_Status;
-    if (moduleName == nullptr || resource == nullptr) {
+    if (!allGiven(moduleName, resource)) {
         setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
         return l_Status.code32();
     }
-    try {
+    runGuarded(l_Status, QX_ENTRY_SITE, [&] {
         std::string l_ResourceName;
         if (!smbusResourceName(moduleName, resource, l_ResourceName)) {
             setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-            return l_Status.code32();
+            return;
         }
         const tSMBusArguments l_Args{operation,
                                      static_cast<uint8_t>(address & 0xFF),
@@ -168,10 +146,6 @@ QX_EXPORT int32_t PXISA_SystemModule_SMBusOperation(const char* moduleName, cons
                                      readCount,
                                      readData};
         runSMBusOperation(l_ResourceName, l_Args, &l_Status);
-    } catch (const std::bad_alloc&) {
-        setAt(l_Status, qxapalerr_memoryFull, QX_ENTRY_SITE);
-    } catch (...) {
-        setAt(l_Status, qxapalerr_softwareFaultAPALInternalUseOnly, QX_ENTRY_SITE);
-    }
+    });
     return l_Status.code32();
 }

@@ -1,12 +1,12 @@
 // The QXPXI_SystemModule_* entry points: discovery of every identity, the count without
 // discovery, and the peer-to-peer query.
 #include "qxpxi/QXPXIeSMu.h"
-#include "sysmodule/sysModuleEntryFrame.h"
+#include "sysmodule/sysModuleEntry.h"
 
 QX_EXPORT int32_t QXPXI_SystemModule_UpdateCache(void) {
     using namespace QX_NS;
     tStatusRecord l_Status;
-    tPXIeSystemModuleCache* l_pCache = usableCache();
+    tPXIeSystemModuleCache* l_pCache = usableCache(systemModuleCache());
     if (l_pCache == nullptr) {
         setAt(l_Status, qxapalerr_softwareFaultAPALInternalUseOnly, QX_ENTRY_SITE);
         return l_Status.code32();
@@ -20,11 +20,11 @@ QX_EXPORT int32_t QXPXI_SystemModule_GetCount_NoCache(const char* vendor, const 
                                                       int32_t* count) {
     using namespace QX_NS;
     tStatusRecord l_Status;
-    if (vendor == nullptr || model == nullptr || count == nullptr) {
+    if (!allGiven(vendor, model, count)) {
         setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
         return l_Status.code32();
     }
-    tPXIeSystemModuleCache* l_pCache = usableCache();
+    tPXIeSystemModuleCache* l_pCache = usableCache(systemModuleCache());
     if (l_pCache == nullptr) {
         *count = 0;
         setAt(l_Status, qxapalerr_softwareFaultAPALInternalUseOnly, QX_ENTRY_SITE);
@@ -43,27 +43,23 @@ QX_EXPORT int32_t QXPXI_SystemModule_GetEmbeddedP2PSupport(const char* moduleNam
                                                            tPXISA_PciAddress target,
                                                            int32_t* supported) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
     auto l_InRange = [](const tPXISA_PciAddress& a_rAddress) {
         return a_rAddress.bus <= 255 && a_rAddress.device <= 31 && a_rAddress.function <= 7;
     };
-    tPXIeSystemModuleCache* l_pCache = usableCache();
-    if (moduleName == nullptr || resourceList == nullptr || !l_InRange(source) ||
-        !l_InRange(target) || supported == nullptr || l_pCache == nullptr) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
+    const bool l_ArgumentsGiven =
+        allGiven(moduleName, resourceList, supported) && l_InRange(source) && l_InRange(target);
     auto l_Key = [](const tPXISA_PciAddress& a_rAddress) {
         return a_rAddress.bus * 256 + a_rAddress.device * 8 + a_rAddress.function;
     };
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
-        const tPXIeSystemModuleCache::tModulePtr l_Module = l_pCache->find(moduleName, &l_Status);
-        if (!l_Module)
-            return;
-        const int32_t l_Supported =
-            l_Module->getP2PSupport(l_Key(source), l_Key(target), &l_Status);
-        if (!l_Status.isError() && l_Supported >= 0)
-            *supported = l_Supported;
-    });
-    return l_Status.code32();
+    return readFromCache(l_ArgumentsGiven, QX_ENTRY_SITE,
+                         [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+                             const tPXIeSystemModuleCache::tModulePtr l_Module =
+                                 a_rCache.find(moduleName, a_pStatus);
+                             if (!l_Module)
+                                 return;
+                             const int32_t l_Supported =
+                                 l_Module->getP2PSupport(l_Key(source), l_Key(target), a_pStatus);
+                             if (!a_pStatus->isError() && l_Supported >= 0)
+                                 *supported = l_Supported;
+                         });
 }

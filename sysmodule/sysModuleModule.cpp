@@ -1,46 +1,30 @@
 #include "sysmodule/sysModuleModule.h"
 
-#include <new>
-
 #include "config/pxiHardwareDatabase/cPxiSvDeviceDbManager.h"
+#include "runtime/module/tLibraryCache.h"
 #include "runtime/module/tModuleEntry.h"
 #include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {
 
 namespace {
-// Constant-initialised: valid before any static constructor of the library runs.
-tPXIeSystemModuleCache* g_pSystemModuleCache = nullptr;
+using tSystemModuleCache = tLibraryCache<tPXIeSystemModuleCache, cPxiSvDeviceDbManager>;
+tSystemModuleCache g_SystemModuleCache;
 }  // namespace
 
 tPXIeSystemModuleCache* systemModuleCache() {
-    return g_pSystemModuleCache;
+    return g_SystemModuleCache.get();
 }
 
 bool systemModuleMain(int a_Reason) {
     if (a_Reason == kModuleAttach) {
-        if (g_pSystemModuleCache != nullptr)
-            return true;
+        // Without a cache the entry points answer their no-cache outcomes.
         tStatusRecord l_Status;
-        tPXIeSystemModuleCache* l_pCache = new (std::nothrow) tPXIeSystemModuleCache();
-        if (l_pCache == nullptr)
-            return true;  // no cache: the entry points answer their no-cache outcomes
-        l_pCache->create(&l_Status);
-        cPxiSvDeviceDbManager::createInstance(&l_Status);
-        if (l_Status.isError()) {
-            delete l_pCache;
-            cPxiSvDeviceDbManager::destroyInstance();
-            return true;
-        }
-        g_pSystemModuleCache = l_pCache;
+        g_SystemModuleCache.attach(tSystemModuleCache::tOnFailure::drop, &l_Status);
         return true;
     }
-    if (a_Reason == kModuleDetach && g_pSystemModuleCache != nullptr) {
-        tPXIeSystemModuleCache* l_pCache = g_pSystemModuleCache;
-        g_pSystemModuleCache = nullptr;
-        delete l_pCache;
-        cPxiSvDeviceDbManager::destroyInstance();
-    }
+    if (a_Reason == kModuleDetach)
+        g_SystemModuleCache.detach();
     return true;
 }
 

@@ -8,8 +8,9 @@
 #include <boost/make_shared.hpp>
 
 #include "config/slotpath/cSlotPath.h"
+#include "platform/pcibrdwrapper/pciBrdSession.h"
+#include "runtime/status/tJsonStatusScope.h"
 #include "sysmodule/module/cSystemModuleDescription.h"
-#include "sysmodule/module/tJsonCall.h"
 #include "sysmodule/sysModuleServices.h"
 #include "sysmodule/tPXIeSystemModuleCache.h"
 
@@ -73,8 +74,8 @@ int32_t tPXIeSystemModuleCache::descriptionPath(tPciBrd& a_rPciBrd,
     cPxiSvDeviceDbManager::getInstance(&l_pDatabase, a_pStatus);
     iPxiDeviceIni* l_pDescription = nullptr;
     if (!a_pStatus->isError())
-        l_pDatabase->findDescription(kSystemModuleKinds, a_pVendor, a_pModel, &l_pDescription,
-                                     a_pStatus);
+        l_pDatabase->findDescription(kPxiDeviceKindMaskSystemModules, a_pVendor, a_pModel,
+                                     &l_pDescription, a_pStatus);
     if (a_pStatus->isError())
         return 0;
     if (l_pDescription == nullptr) {
@@ -264,7 +265,7 @@ int32_t tPXIeSystemModuleCache::refreshAll() {
     cPxiSvDeviceDbManager::getInstance(&l_pDatabase, &l_Status);
     cPxiSvDeviceDbManager::tIdentityList l_Identities;
     if (!l_Status.isError())
-        l_pDatabase->listIdentities(kSystemModuleKinds, l_Identities, &l_Status);
+        l_pDatabase->listIdentities(kPxiDeviceKindMaskSystemModules, l_Identities, &l_Status);
 
     // The controller the software runs on is refreshed too, described or not.
     boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv;
@@ -292,20 +293,16 @@ int32_t tPXIeSystemModuleCache::refreshAll() {
     {
         cPxiSmBusListWrapper l_Adapters(kQxSMBusInterfaceVersion, &l_Status);
         l_Adapters.open(&l_Status);
-        tJsonStatusScope l_Binding(&l_Status);
-        nQxPciBrdWrapper_15_0::cPciBrdWrapper_sc l_PciBrd(l_Binding.status());
-        l_Binding.flush();
-        callWithJsonStatus(&l_Status,
-                           [&](tJsonStatus& a_rJson) { l_PciBrd.OpenSession(0, a_rJson); });
-        for (const cPxiSvDeviceDbManager::tIdentity& l_rIdentity : l_Identities) {
-            if (l_Status.isError())
-                break;
-            refresh(l_PciBrd, l_Adapters, l_CntDrv.get(), l_rIdentity.first.c_str(),
-                    l_rIdentity.second.c_str(), &l_Status);
-        }
+        withPciBrdSession(&l_Status, [&](tPciBrd& a_rPciBrd) {
+            for (const cPxiSvDeviceDbManager::tIdentity& l_rIdentity : l_Identities) {
+                if (l_Status.isError())
+                    break;
+                refresh(a_rPciBrd, l_Adapters, l_CntDrv.get(), l_rIdentity.first.c_str(),
+                        l_rIdentity.second.c_str(), &l_Status);
+            }
+        });
         if (l_CntDrv)
             l_CntDrv->CloseController();
-        l_PciBrd.CloseSession();
     }
     return l_Status.code32();
 }

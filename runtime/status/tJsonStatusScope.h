@@ -28,6 +28,17 @@ private:
 // Carries a JSON status into a record as tJsonStatusScope does at scope end.
 void mergeJsonIntoRecord(const tJsonStatus& a_rSource, tStatusRecord* a_pTarget);
 
+// Runs a_rCall(tJsonStatus&), a call of a wrapper that reports into a tJsonStatus, on
+// behalf of a caller that carries a tStatusRecord: skipped when the record holds an
+// error, and the call's outcome (warnings included) carried into the record afterwards.
+template <typename tCall>
+void callWithJsonStatus(tStatusRecord* a_pStatus, tCall&& a_rCall) {
+    if (a_pStatus == nullptr || a_pStatus->isError())
+        return;
+    tJsonStatusScope l_Scope(a_pStatus);
+    a_rCall(l_Scope.status());
+}
+
 // A tStatusRecord whose outcome is carried into a tJsonStatus at scope end.
 class tStatusRecordScope {
 public:

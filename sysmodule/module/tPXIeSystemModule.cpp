@@ -6,8 +6,8 @@
 #include <new>
 
 #include "platform/pxismbuswrapper/cQxSMBusWrapper.h"
+#include "runtime/status/tJsonStatusScope.h"
 #include "sysmodule/module/cSystemModuleDescription.h"
-#include "sysmodule/module/tJsonCall.h"
 
 namespace QX_NS {
 

@@ -5,8 +5,8 @@
 
 #include "config/slotpath/cSlotPath.h"
 #include "platform/pcibrdwrapper/tPciBrdTypes.h"
+#include "runtime/status/tJsonStatusScope.h"
 #include "sysmodule/module/cSystemModuleDescription.h"
-#include "sysmodule/module/tJsonCall.h"
 #include "sysmodule/module/tPXIeSystemModule.h"
 
 namespace QX_NS {
