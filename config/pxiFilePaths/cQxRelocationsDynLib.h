@@ -21,14 +21,14 @@ public:
     // Loads the library and binds its function; failures go to a_rStatus.
     explicit cQxRelocationsDynLib(tJsonStatus& a_rStatus);
 
-    bool isBound() const { return m_pGetRelocatedDir != nullptr; }
+    bool isBound() const { return isTableBound(); }
 
     // > 0: the buffer holds the directory; 0: no different value; < 0: failure (also
     // when the function is not bound).
     int getRelocatedDir(const char* a_pName, char* a_pBuffer, size_t a_BufferSize) const;
 
 private:
-    tGetRelocatedDir m_pGetRelocatedDir = nullptr;
+    tFunction<tGetRelocatedDir> m_GetRelocatedDir{*this, "get_relocated_dir"};
 };
 
 }  // namespace QX_NS

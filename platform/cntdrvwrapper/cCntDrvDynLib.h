@@ -40,8 +40,8 @@ public:
     explicit cCntDrvDynLib(tJsonStatus& a_rStatus);
     ~cCntDrvDynLib() override;
 
-    // Whether every one of the 17 slots is bound.
-    bool isComplete() const;
+    // Whether every one of the 17 functions is bound.
+    bool isComplete() const { return isTableBound(); }
 
     // Forwarding calls, in table order. A call through an unbound slot answers
     // kStatusCntDrvNotLoaded instead of jumping to a null address.
@@ -67,23 +67,26 @@ public:
     virtual int32_t cancelWaitForWatchdogNotification(void* a_pWatchdog);
 
 private:
-    tOpenController m_pOpenController = nullptr;
-    tCloseController m_pCloseController = nullptr;
-    tGetAttributeUTF8 m_pGetAttributeUTF8 = nullptr;
-    tGetAttributeU32 m_pGetAttributeU32 = nullptr;
-    tGetAttributeI32 m_pGetAttributeI32 = nullptr;
-    tGetAttributeDBL m_pGetAttributeDBL = nullptr;
-    tSetAttributeUTF8 m_pSetAttributeUTF8 = nullptr;
-    tSetAttributeU32 m_pSetAttributeU32 = nullptr;
-    tUpdateFirmware2 m_pUpdateFirmware2 = nullptr;
-    tPerformSelfTest m_pPerformSelfTest = nullptr;
-    tWatchdogCall m_pOpenWatchdog = nullptr;
-    tWatchdogCall m_pCloseWatchdog = nullptr;
-    tWatchdogCall m_pPetWatchdog = nullptr;
-    tWatchdogCall m_pStartWatchdogTimer = nullptr;
-    tWatchdogCall m_pStopWatchdogTimer = nullptr;
-    tWaitForWatchdog m_pWaitForWatchdogNotification = nullptr;
-    tWatchdogCall m_pCancelWaitForWatchdogNotification = nullptr;
+    // The table: one entry per function of the service, in lookup order.
+    tFunction<tOpenController> m_OpenController{*this, "QXCNTDRV_openController"};
+    tFunction<tCloseController> m_CloseController{*this, "QXCNTDRV_closeController"};
+    tFunction<tGetAttributeUTF8> m_GetAttributeUTF8{*this, "QXCNTDRV_getAttributeUTF8"};
+    tFunction<tGetAttributeU32> m_GetAttributeU32{*this, "QXCNTDRV_getAttributeU32"};
+    tFunction<tGetAttributeI32> m_GetAttributeI32{*this, "QXCNTDRV_getAttributeI32"};
+    tFunction<tGetAttributeDBL> m_GetAttributeDBL{*this, "QXCNTDRV_getAttributeDBL"};
+    tFunction<tSetAttributeUTF8> m_SetAttributeUTF8{*this, "QXCNTDRV_setAttributeUTF8"};
+    tFunction<tSetAttributeU32> m_SetAttributeU32{*this, "QXCNTDRV_setAttributeU32"};
+    tFunction<tUpdateFirmware2> m_UpdateFirmware2{*this, "QXCNTDRV_updateFirmware2"};
+    tFunction<tPerformSelfTest> m_PerformSelfTest{*this, "QXCNTDRV_performSelfTest"};
+    tFunction<tWatchdogCall> m_OpenWatchdog{*this, "QXCNTDRV_openWatchdog"};
+    tFunction<tWatchdogCall> m_CloseWatchdog{*this, "QXCNTDRV_closeWatchdog"};
+    tFunction<tWatchdogCall> m_PetWatchdog{*this, "QXCNTDRV_petWatchdog"};
+    tFunction<tWatchdogCall> m_StartWatchdogTimer{*this, "QXCNTDRV_startWatchdogTimer"};
+    tFunction<tWatchdogCall> m_StopWatchdogTimer{*this, "QXCNTDRV_stopWatchdogTimer"};
+    tFunction<tWaitForWatchdog> m_WaitForWatchdogNotification{
+        *this, "QXCNTDRV_waitForWatchdogNotification"};
+    tFunction<tWatchdogCall> m_CancelWaitForWatchdogNotification{
+        *this, "QXCNTDRV_cancelWaitForWatchdogNotification"};
 };
 
 }  // namespace QX_NS

@@ -62,24 +62,27 @@ public:
                                  const uint8_t* a_pBuffer);
 
 private:
-    tOpenSessionFn m_pOpenSession = nullptr;
-    tCloseSessionFn m_pCloseSession = nullptr;
-    tFindBridgesByPciIdsFn m_pFindBridgesByPciIds = nullptr;
-    tFindBridgeByAddressFn m_pFindBridgeByAddress = nullptr;
-    tFindBridgeBySlotPathFn m_pFindBridgeBySlotPath = nullptr;
-    tFindParentBridgeForBusFn m_pFindParentBridgeForBus = nullptr;
-    tGetBridgeParentFn m_pGetBridgeParent = nullptr;
-    tGetBridgeChildrenFn m_pGetBridgeChildren = nullptr;
-    tGetBusChildrenFn m_pGetBusChildren = nullptr;
-    tGetRootBusesFn m_pGetRootBuses = nullptr;
-    tGetBridgeAddressFn m_pGetBridgeAddress = nullptr;
-    tGetBridgeSlotPathFn m_pGetBridgeSlotPath = nullptr;
-    tGetBridgeIdsFn m_pGetBridgeIds = nullptr;
-    tSetAttributeU32Fn m_pSetAttributeU32 = nullptr;
-    tGetAttributeU32Fn m_pGetAttributeU32 = nullptr;
-    tOpenBridgeFn m_pOpenBridge = nullptr;
-    tCloseBridgeFn m_pCloseBridge = nullptr;
-    tEepromUpdateFn m_pEepromUpdate = nullptr;
+    // The table: one entry per function of the service, in lookup order.
+    tFunction<tOpenSessionFn> m_OpenSession{*this, "QxPciBrd_OpenSession"};
+    tFunction<tCloseSessionFn> m_CloseSession{*this, "QxPciBrd_CloseSession"};
+    tFunction<tFindBridgesByPciIdsFn> m_FindBridgesByPciIds{*this, "QxPciBrd_FindBridgesByPciIds"};
+    tFunction<tFindBridgeByAddressFn> m_FindBridgeByAddress{*this, "QxPciBrd_FindBridgeByAddress"};
+    tFunction<tFindBridgeBySlotPathFn> m_FindBridgeBySlotPath{*this,
+                                                              "QxPciBrd_FindBridgeBySlotPath"};
+    tFunction<tFindParentBridgeForBusFn> m_FindParentBridgeForBus{
+        *this, "QxPciBrd_FindParentBridgeForBus"};
+    tFunction<tGetBridgeParentFn> m_GetBridgeParent{*this, "QxPciBrd_GetBridgeParent"};
+    tFunction<tGetBridgeChildrenFn> m_GetBridgeChildren{*this, "QxPciBrd_GetBridgeChildren"};
+    tFunction<tGetBusChildrenFn> m_GetBusChildren{*this, "QxPciBrd_GetBusChildren"};
+    tFunction<tGetRootBusesFn> m_GetRootBuses{*this, "QxPciBrd_GetRootBuses"};
+    tFunction<tGetBridgeAddressFn> m_GetBridgeAddress{*this, "QxPciBrd_GetBridgeAddress"};
+    tFunction<tGetBridgeSlotPathFn> m_GetBridgeSlotPath{*this, "QxPciBrd_GetBridgeSlotPath"};
+    tFunction<tGetBridgeIdsFn> m_GetBridgeIds{*this, "QxPciBrd_GetBridgeIds"};
+    tFunction<tSetAttributeU32Fn> m_SetAttributeU32{*this, "QxPciBrd_SetAttributeU32"};
+    tFunction<tGetAttributeU32Fn> m_GetAttributeU32{*this, "QxPciBrd_GetAttributeU32"};
+    tFunction<tOpenBridgeFn> m_OpenBridge{*this, "QxPciBrd_OpenBridge"};
+    tFunction<tCloseBridgeFn> m_CloseBridge{*this, "QxPciBrd_CloseBridge"};
+    tFunction<tEepromUpdateFn> m_EepromUpdate{*this, "QxPciBrd_EepromUpdate"};
 };
 
 }  // namespace nQxPciBrdWrapper_15_0

@@ -1,7 +1,7 @@
 // cQxSMBusDynLib: the run-time binding of the SMBus service "libqxsmbus.so.2".
 //
-// Holds the library handle and one slot per service function, in lookup order. The
-// forwarding calls use their slots directly; isComplete() tells whether every required
+// Holds the library handle and the table of service functions, in lookup order. Callers
+// call the functions directly; isComplete() tells whether every required
 // slot was bound, and the wrappers built on it never call through an incomplete binding.
 // Used by one thread at a time, under the owning library's locks.
 #pragma once
@@ -29,26 +29,28 @@ public:
     ~cQxSMBusDynLib() override = default;
 
     // True when every required function was bound.
-    bool isComplete() const;
+    bool isComplete() const { return isTableBound(); }
 
-    decltype(&::QXSMBusOpen) Open = nullptr;
-    decltype(&::QXSMBusClose) Close = nullptr;
-    decltype(&::QXSMBusGetAttribute) GetAttribute = nullptr;
-    decltype(&::QXSMBusSetAttribute) SetAttribute = nullptr;
-    decltype(&::QXSMBusQuickWrite) QuickWrite = nullptr;
-    decltype(&::QXSMBusQuickRead) QuickRead = nullptr;
-    decltype(&::QXSMBusSendByte) SendByte = nullptr;
-    decltype(&::QXSMBusReceiveByte) ReceiveByte = nullptr;
-    decltype(&::QXSMBusWriteByte) WriteByte = nullptr;
-    decltype(&::QXSMBusReadByte) ReadByte = nullptr;
-    decltype(&::QXSMBusWriteWord) WriteWord = nullptr;
-    decltype(&::QXSMBusReadWord) ReadWord = nullptr;
-    decltype(&::QXSMBusProcessCall) ProcessCall = nullptr;
-    decltype(&::QXSMBusWriteBlock) WriteBlock = nullptr;
-    decltype(&::QXSMBusReadBlock) ReadBlock = nullptr;
-    decltype(&::QXSMBusGetChassisEEPROM) GetChassisEEPROM = nullptr;
-    decltype(&::QXSMBusReadI2CEEPROM) ReadI2CEEPROM = nullptr;
-    decltype(&::QXSMBusWriteFirmware) WriteFirmware = nullptr;
+    // The table: one entry per function of the service, in lookup order.
+    tFunction<decltype(&::QXSMBusOpen)> Open{*this, "QXSMBusOpen"};
+    tFunction<decltype(&::QXSMBusClose)> Close{*this, "QXSMBusClose"};
+    tFunction<decltype(&::QXSMBusGetAttribute)> GetAttribute{*this, "QXSMBusGetAttribute"};
+    tFunction<decltype(&::QXSMBusSetAttribute)> SetAttribute{*this, "QXSMBusSetAttribute"};
+    tFunction<decltype(&::QXSMBusQuickWrite)> QuickWrite{*this, "QXSMBusQuickWrite"};
+    tFunction<decltype(&::QXSMBusQuickRead)> QuickRead{*this, "QXSMBusQuickRead"};
+    tFunction<decltype(&::QXSMBusSendByte)> SendByte{*this, "QXSMBusSendByte"};
+    tFunction<decltype(&::QXSMBusReceiveByte)> ReceiveByte{*this, "QXSMBusReceiveByte"};
+    tFunction<decltype(&::QXSMBusWriteByte)> WriteByte{*this, "QXSMBusWriteByte"};
+    tFunction<decltype(&::QXSMBusReadByte)> ReadByte{*this, "QXSMBusReadByte"};
+    tFunction<decltype(&::QXSMBusWriteWord)> WriteWord{*this, "QXSMBusWriteWord"};
+    tFunction<decltype(&::QXSMBusReadWord)> ReadWord{*this, "QXSMBusReadWord"};
+    tFunction<decltype(&::QXSMBusProcessCall)> ProcessCall{*this, "QXSMBusProcessCall"};
+    tFunction<decltype(&::QXSMBusWriteBlock)> WriteBlock{*this, "QXSMBusWriteBlock"};
+    tFunction<decltype(&::QXSMBusReadBlock)> ReadBlock{*this, "QXSMBusReadBlock"};
+    tFunction<decltype(&::QXSMBusGetChassisEEPROM)> GetChassisEEPROM{*this,
+                                                                     "QXSMBusGetChassisEEPROM"};
+    tFunction<decltype(&::QXSMBusReadI2CEEPROM)> ReadI2CEEPROM{*this, "QXSMBusReadI2CEEPROM"};
+    tFunction<decltype(&::QXSMBusWriteFirmware)> WriteFirmware{*this, "QXSMBusWriteFirmware"};
 };
 
 }  // namespace QX_NS

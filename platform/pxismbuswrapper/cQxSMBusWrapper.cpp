@@ -81,7 +81,7 @@ void cQxSMBusWrapper::Close() {
     if (m_pSession == nullptr) {
         return;
     }
-    if (m_OwnsSession && m_Lib.Close != nullptr) {
+    if (m_OwnsSession && m_Lib.Close.isBound()) {
         m_Lib.Close(m_pSession);
     }
     m_pSession = nullptr;

@@ -78,6 +78,19 @@ void tDynLibBinding::open(const char* a_pPath, tJsonStatus& a_rStatus) {
     m_pHandle = qxdynlib::load(a_pPath, qxdynlib::kDefaultFlags, a_rStatus);
 }
 
+void tDynLibBinding::bindTable(tJsonStatus& a_rStatus) {
+    for (tEntry* l_pEntry = m_pFirst; l_pEntry != nullptr; l_pEntry = l_pEntry->m_pNext)
+        l_pEntry->m_pAddress = lookupSlot(l_pEntry->m_pName, a_rStatus);
+}
+
+bool tDynLibBinding::isTableBound() const {
+    for (const tEntry* l_pEntry = m_pFirst; l_pEntry != nullptr; l_pEntry = l_pEntry->m_pNext) {
+        if (!l_pEntry->isBound())
+            return false;
+    }
+    return true;
+}
+
 void* tDynLibBinding::lookupSlot(const char* a_pName, tJsonStatus& a_rStatus) {
     if (m_pHandle == nullptr)
         return nullptr;
