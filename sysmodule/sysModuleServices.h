@@ -21,8 +21,7 @@ namespace QX_NS {
 
 // Controller driver attributes read by discovery (cCntDrvDynLib.h): kCntDrvAttrVendorName,
 // kCntDrvAttrModelName (equal to the machine's product name), kCntDrvAttrSmbusSlotPath.
-// The description kinds of system modules: embedded (256) and remote (512).
-constexpr tPxiDeviceKindMask kSystemModuleKinds = 768;
+// The description kinds of system modules: kPxiDeviceKindMaskSystemModules.
 
 // Creates and opens the adapter access for a resource name (cSMBusWrapperFactory), with
 // the SMBIOS provider guarded.

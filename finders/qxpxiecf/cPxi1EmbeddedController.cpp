@@ -14,12 +14,10 @@
 
 namespace QX_NS {
 
+using nQxPciBrdWrapper_15_0::kPciBrdAttrSecondaryBus;
 using nQxPxiDriverTools_1_0::cSlotPath;
 
 namespace {
-
-// PCI bridge attribute: the bridge's secondary bus number.
-constexpr uint32_t kPciBrdAttrSecondaryBus = 0x20000300;
 
 [[noreturn]] void fail(int32_t a_Code, const tSourceLocation& a_rLocation) {
     qxerr::throwIfError(a_Code, a_rLocation);

@@ -59,55 +59,76 @@
 #define QXPXI_STATUS_DB_NOT_FOUND (-313331)
 #define QXPXI_STATUS_NOT_PRESENT (-313332)
 
+/*
+ * Every code but success, once: X(suffix of its QXPXI_STATUS_ define, symbolic name,
+ * meaning). The name table below and the libraries' own constants of the same names are
+ * both made from this list.
+ */
+#define QXPXI_STATUS_LIST(X) \
+    X(NO_FILES_MATCHED, kStatusNoFilesMatched, "warning: a file-name pattern matched no file") \
+    X(SMBIOS_NO_STRING, kStatusSmBiosNoString, "warning: the SMBIOS field holds no string") \
+    X(MEMORY_FULL, qxapalerr_memoryFull, "memory could not be allocated") \
+    X(FEATURE_UNSUPPORTED, qxapalerr_featureUnsupported, "operation or attribute not supported") \
+    X(INTERNAL_FAULT, qxapalerr_softwareFaultAPALInternalUseOnly, \
+      "internal failure of the library") \
+    X(INVALID_PARAMETER, qxapalerr_invalidParameter, \
+      "a null or out-of-range argument, an unknown name, or a service that could not be bound") \
+    X(NOT_FOUND, kStatusNotFound, "the requested thing does not exist") \
+    X(UNKNOWN_KEY, kStatusUnknownKey, "a name is not a key of a fixed lookup table") \
+    X(EEPROM_CHECKSUM_MISMATCH, kStatusEepromChecksumMismatch, \
+      "chassis EEPROM checksum does not match") \
+    X(EEPROM_INVALID, kStatusEepromInvalid, \
+      "chassis EEPROM signature or link configuration is invalid") \
+    X(DESCRIPTION_INVALID, kStatusDescriptionInvalid, \
+      "a system module description value is missing or malformed") \
+    X(BRIDGE_NOT_FOUND, kStatusBridgeNotFound, "no unambiguous PCI bridge for a link path step") \
+    X(CNTDRV_BUFFER_TOO_SMALL, kStatusCntDrvBufferTooSmall, \
+      "controller driver: text buffer too small") \
+    X(CNTDRV_NOT_LOADED, kStatusCntDrvNotLoaded, \
+      "controller driver service or one of its functions is missing") \
+    X(SMBIOS_UNAVAILABLE, kStatusSmBiosUnavailable, "the SMBIOS dump file cannot be opened") \
+    X(SMBIOS_BUFFER_TOO_SMALL, kStatusSmBiosBufferTooSmall, \
+      "SMBIOS: the caller's buffer is too small") \
+    X(SMBIOS_NOT_FOUND, kStatusSmBiosNotFound, \
+      "no SMBIOS structure or string of the requested kind") \
+    X(SMBIOS_CORRUPT, kStatusSmBiosCorrupt, "the SMBIOS table is malformed") \
+    X(PCIBRD_BUFFER_TOO_SMALL, kStatusPciBrdBufferTooSmall, \
+      "PCI bridge service: the array is too small") \
+    X(PCIBRD_NOT_FOUND, kStatusPciBrdNotFound, "PCI bridge service: no bridge matches") \
+    X(PCIBRD_NOT_LOADED, kStatusPciBrdNotLoaded, \
+      "PCI bridge service or one of its functions is missing") \
+    X(INI_CREATE_FAILED, kStatusIniCreateFailed, "an INI document could not be created") \
+    X(EMPTY_PATH, kStatusEmptyPath, "an empty path was given") \
+    X(FILE_ACCESS_FAILED, kStatusFileAccessFailed, \
+      "a file could not be read, written or examined") \
+    X(INI_NOT_OPEN, kStatusIniNotOpen, "the INI file is not open") \
+    X(INI_READ_ONLY, kStatusIniReadOnly, "the INI file is open read-only") \
+    X(INI_WRITE_FAILED, kStatusIniWriteFailed, "an INI value could not be written") \
+    X(INI_VALUE_INVALID, kStatusIniValueInvalid, "an INI value is not a valid number") \
+    X(INI_SECTION_NOT_FOUND, kStatusIniSectionNotFound, "the INI section does not exist") \
+    X(INI_KEY_NOT_FOUND, kStatusIniKeyNotFound, "the INI key does not exist") \
+    X(INI_ITEM_INVALID, kStatusIniItemInvalid, "an INI list item or hexadecimal value is invalid") \
+    X(SLOT_PATH_EMPTY, kStatusSlotPathEmpty, "the slot path has no hops") \
+    X(INVALID_ARGUMENT, kStatusInvalidArgument, "an argument is invalid") \
+    X(NO_PATTERN, kStatusNoPattern, "no file-name pattern was given") \
+    X(GLOB_FAILED, kStatusGlobFailed, "the file search failed") \
+    X(NOT_INITIALIZED, kStatusNotInitialized, "used before initialisation") \
+    X(DB_KIND_INVALID, kStatusDbKindInvalid, "unknown description kind") \
+    X(DB_NOT_FOUND, kStatusDbNotFound, "no description for this identity") \
+    X(NOT_PRESENT, kStatusNotPresent, "the description value is not present")
+
 typedef struct {
     int32_t code;
     const char* name;
     const char* meaning;
 } qxpxi_status_info;
 
+#define QXPXI_STATUS_ROW(suffix, name, meaning) {QXPXI_STATUS_##suffix, #name, meaning},
 static const qxpxi_status_info qxpxi_status_table[] = {
-    {0, "success", "the call succeeded"},
-    {313300, "kStatusNoFilesMatched", "warning: a file-name pattern matched no file"},
-    {240050, "kStatusSmBiosNoString", "warning: the SMBIOS field holds no string"},
-    {-52000, "qxapalerr_memoryFull", "memory could not be allocated"},
-    {-52002, "qxapalerr_featureUnsupported", "operation or attribute not supported"},
-    {-52003, "qxapalerr_softwareFaultAPALInternalUseOnly", "internal failure of the library"},
-    {-52005, "qxapalerr_invalidParameter",
-     "a null or out-of-range argument, an unknown name, or a service that could not be bound"},
-    {-52006, "kStatusNotFound", "the requested thing does not exist"},
-    {-52008, "kStatusUnknownKey", "a name is not a key of a fixed lookup table"},
-    {-26900, "kStatusEepromChecksumMismatch", "chassis EEPROM checksum does not match"},
-    {-26901, "kStatusEepromInvalid", "chassis EEPROM signature or link configuration is invalid"},
-    {-26902, "kStatusDescriptionInvalid", "a system module description value is missing or malformed"},
-    {-26904, "kStatusBridgeNotFound", "no unambiguous PCI bridge for a link path step"},
-    {-26930, "kStatusCntDrvBufferTooSmall", "controller driver: text buffer too small"},
-    {-26937, "kStatusCntDrvNotLoaded", "controller driver service or one of its functions is missing"},
-    {-240050, "kStatusSmBiosUnavailable", "the SMBIOS dump file cannot be opened"},
-    {-240051, "kStatusSmBiosBufferTooSmall", "SMBIOS: the caller's buffer is too small"},
-    {-240052, "kStatusSmBiosNotFound", "no SMBIOS structure or string of the requested kind"},
-    {-240053, "kStatusSmBiosCorrupt", "the SMBIOS table is malformed"},
-    {-313002, "kStatusPciBrdBufferTooSmall", "PCI bridge service: the array is too small"},
-    {-313003, "kStatusPciBrdNotFound", "PCI bridge service: no bridge matches"},
-    {-313008, "kStatusPciBrdNotLoaded", "PCI bridge service or one of its functions is missing"},
-    {-313314, "kStatusIniCreateFailed", "an INI document could not be created"},
-    {-313315, "kStatusEmptyPath", "an empty path was given"},
-    {-313316, "kStatusFileAccessFailed", "a file could not be read, written or examined"},
-    {-313317, "kStatusIniNotOpen", "the INI file is not open"},
-    {-313318, "kStatusIniReadOnly", "the INI file is open read-only"},
-    {-313319, "kStatusIniWriteFailed", "an INI value could not be written"},
-    {-313320, "kStatusIniValueInvalid", "an INI value is not a valid number"},
-    {-313321, "kStatusIniSectionNotFound", "the INI section does not exist"},
-    {-313322, "kStatusIniKeyNotFound", "the INI key does not exist"},
-    {-313323, "kStatusIniItemInvalid", "an INI list item or hexadecimal value is invalid"},
-    {-313324, "kStatusSlotPathEmpty", "the slot path has no hops"},
-    {-313325, "kStatusInvalidArgument", "an argument is invalid"},
-    {-313326, "kStatusNoPattern", "no file-name pattern was given"},
-    {-313327, "kStatusGlobFailed", "the file search failed"},
-    {-313328, "kStatusNotInitialized", "used before initialisation"},
-    {-313330, "kStatusDbKindInvalid", "unknown description kind"},
-    {-313331, "kStatusDbNotFound", "no description for this identity"},
-    {-313332, "kStatusNotPresent", "the description value is not present"},
+    {QXPXI_STATUS_SUCCESS, "success", "the call succeeded"},
+    QXPXI_STATUS_LIST(QXPXI_STATUS_ROW)
 };
+#undef QXPXI_STATUS_ROW
 
 static inline const qxpxi_status_info* qxpxi_status_lookup(int32_t code) {
     unsigned i;

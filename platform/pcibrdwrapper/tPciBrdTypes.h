@@ -17,9 +17,9 @@ constexpr const char* kPciBrdLibraryName = "libqxpcibrd.so.1";
 constexpr uint32_t kPciBrdNone = 0xFFFFFFFFu;
 
 // Attributes read with GetAttributeU32.
-constexpr uint32_t kPciBrdAttrPrimaryBus = 0x20000000u;
-constexpr uint32_t kPciBrdAttrSecondaryBus = 0x20000300u;
-constexpr uint32_t kPciBrdAttrLinkWidth = 0x20000800u;
+constexpr uint32_t kPciBrdAttrPrimaryBus = QXPCIBRD_ATTR_PRIMARY_BUS;
+constexpr uint32_t kPciBrdAttrSecondaryBus = QXPCIBRD_ATTR_SECONDARY_BUS;
+constexpr uint32_t kPciBrdAttrLinkWidth = QXPCIBRD_ATTR_LINK_WIDTH;
 
 using tOpenSessionFn = decltype(&::QxPciBrd_OpenSession);
 using tCloseSessionFn = decltype(&::QxPciBrd_CloseSession);

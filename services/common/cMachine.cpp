@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "qxpxi/services/qxpcibrd.h"
 #include "services/common/chassisEeprom.h"
 #include "services/common/jsonValues.h"
 
@@ -163,7 +164,7 @@ void parseBridges(cMachine& a_rMachine, const json& a_rPci) {
                 const std::string l_AttrWhat = l_What + ".attributes." + l_rAttribute.key();
                 const uint32_t l_Id = static_cast<uint32_t>(
                     keyToUnsigned(l_rAttribute.key(), 0xFFFFFFFF, l_AttrWhat));
-                if (l_Id == 0x20000000 || l_Id == 0x20000300) {
+                if (l_Id == QXPCIBRD_ATTR_PRIMARY_BUS || l_Id == QXPCIBRD_ATTR_SECONDARY_BUS) {
                     throw std::runtime_error(l_AttrWhat +
                                              ": derived from bus and secondaryBus, not settable");
                 }

@@ -27,8 +27,8 @@ constexpr int32_t kInternalFault = -313011;
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr uint32_t kRefBase = 0x100;
 
-constexpr uint32_t kAttrPrimaryBus = 0x20000000;
-constexpr uint32_t kAttrSecondaryBus = 0x20000300;
+constexpr uint32_t kAttrPrimaryBus = QXPCIBRD_ATTR_PRIMARY_BUS;
+constexpr uint32_t kAttrSecondaryBus = QXPCIBRD_ATTR_SECONDARY_BUS;
 
 struct tSessions {
     std::mutex mutex;

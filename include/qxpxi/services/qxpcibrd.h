@@ -26,13 +26,17 @@
  * Slot paths are texts "MRbb:hh,hh": the root bus number and, from the root downward,
  * one hop per bridge, device * 8 + function, all in hexadecimal.
  *
- * Attributes. 0x20000300 is the bridge's secondary bus number; 0x20000000 its primary
- * bus number; 0x20000800 its negotiated link width.
+ * Attributes: the QXPCIBRD_ATTR_* numbers below.
  */
 #ifndef QXPXI_SERVICES_QXPCIBRD_H
 #define QXPXI_SERVICES_QXPCIBRD_H
 
 #include <stdint.h>
+
+/* Attributes of a bridge, read with QxPciBrd_GetAttributeU32. */
+#define QXPCIBRD_ATTR_PRIMARY_BUS 0x20000000u   /* the bus the bridge sits on */
+#define QXPCIBRD_ATTR_SECONDARY_BUS 0x20000300u /* the bus below (secondary to) the bridge */
+#define QXPCIBRD_ATTR_LINK_WIDTH 0x20000800u    /* its negotiated PCI Express link width */
 
 #ifdef __cplusplus
 extern "C" {
