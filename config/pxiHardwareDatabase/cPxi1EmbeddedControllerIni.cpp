@@ -23,14 +23,6 @@ void copyPresent(const std::string& a_rSource, std::string& a_rDestination,
 
 }  // namespace
 
-void cPxi1EmbeddedControllerIni::getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const {
-    copyText(m_Vendor, a_rVendor, a_pStatus);
-}
-
-void cPxi1EmbeddedControllerIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const {
-    copyText(m_Model, a_rModel, a_pStatus);
-}
-
 void cPxi1EmbeddedControllerIni::getGpibPortSlotPath(std::string& a_rSlotPath,
                                                      tStatusRecord* a_pStatus) const {
     copyText(m_GpibPortSlotPath, a_rSlotPath, a_pStatus);
@@ -54,13 +46,7 @@ void cPxi1EmbeddedControllerIni::getPciSlotPath(nQxPxiDriverTools_1_0::cSlotPath
 }
 
 void cPxi1EmbeddedControllerIni::load(tStatusRecord* a_pStatus) {
-    if (a_pStatus == nullptr || a_pStatus->isError())
-        return;
-    try {
-        loadMembers(a_pStatus);
-    } catch (...) {
-        QX_SET_STATUS_P(a_pStatus, qxapalerr_memoryFull);
-    }
+    loadGuarded(a_pStatus, [&] { loadMembers(a_pStatus); });
 }
 
 void cPxi1EmbeddedControllerIni::loadMembers(tStatusRecord* a_pStatus) {

@@ -16,8 +16,6 @@ public:
     static constexpr const char* kControllerSection = "Controller";
     static constexpr const char* kEmbeddedSection = "Embedded";
 
-    void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const override;
-    void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const override;
     // Requires [Controller] Type "Embedded", [Embedded] PCISlotPath (a valid slot path),
     // and [Controller] Vendor and Model; the other keys are optional.
     void load(tStatusRecord* a_pStatus) override;
@@ -36,8 +34,6 @@ public:
 private:
     void loadMembers(tStatusRecord* a_pStatus);
 
-    std::string m_Vendor;
-    std::string m_Model;
     nQxPxiDriverTools_1_0::cSlotPath m_PciSlotPath;
     std::string m_SmbiosProduct;
     std::string m_SmbiosProductExact;

@@ -4,27 +4,13 @@
 
 namespace QX_NS {
 
-void cPxieEmbeddedControllerIni::getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const {
-    copyText(m_Vendor, a_rVendor, a_pStatus);
-}
-
-void cPxieEmbeddedControllerIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const {
-    copyText(m_Model, a_rModel, a_pStatus);
-}
-
 void cPxieEmbeddedControllerIni::getGpibPortSlotPath(std::string& a_rSlotPath,
                                                      tStatusRecord* a_pStatus) const {
     copyText(m_GpibPortSlotPath, a_rSlotPath, a_pStatus);
 }
 
 void cPxieEmbeddedControllerIni::load(tStatusRecord* a_pStatus) {
-    if (a_pStatus == nullptr || a_pStatus->isError())
-        return;
-    try {
-        loadMembers(a_pStatus);
-    } catch (...) {
-        QX_SET_STATUS_P(a_pStatus, qxapalerr_memoryFull);
-    }
+    loadGuarded(a_pStatus, [&] { loadMembers(a_pStatus); });
 }
 
 void cPxieEmbeddedControllerIni::loadMembers(tStatusRecord* a_pStatus) {
@@ -36,6 +22,10 @@ void cPxieEmbeddedControllerIni::loadMembers(tStatusRecord* a_pStatus) {
     getString(kModuleParamsSection, "ModuleStyle", l_Style, a_pStatus);
     if (a_pStatus->isError())
         return;
+    // Another style is a remote module's file, read here because both kinds share one
+    // directory. The remote class reports the mirror case with kStatusInvalidArgument: the
+    // two codes are each class's own, kept as they always were, and neither reaches a host,
+    // as the database drops the record of a file that fails to load as a kind.
     if (l_Style != kModuleStyle) {
         QX_SET_STATUS_P(a_pStatus, kStatusIniValueInvalid);
         return;

@@ -17,8 +17,6 @@ public:
     static constexpr const char* kModuleIdSection = "ModuleId";
     static constexpr const char* kModuleStyle = "Embedded";
 
-    void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const override;
-    void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const override;
     // Requires ModuleStyle "Embedded" (another text: kStatusIniValueInvalid) and
     // [ModuleId] Vendor and Model; GPIBPortSlotPath is optional.
     void load(tStatusRecord* a_pStatus) override;
@@ -31,8 +29,6 @@ public:
 private:
     void loadMembers(tStatusRecord* a_pStatus);
 
-    std::string m_Vendor;
-    std::string m_Model;
     std::string m_GpibPortSlotPath;
 };
 

@@ -4,14 +4,6 @@
 
 namespace QX_NS {
 
-void cPxieRemoteControllerIni::getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const {
-    copyText(m_Vendor, a_rVendor, a_pStatus);
-}
-
-void cPxieRemoteControllerIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const {
-    copyText(m_Model, a_rModel, a_pStatus);
-}
-
 void cPxieRemoteControllerIni::getOrderablePartNumber(std::string& a_rPartNumber,
                                                       tStatusRecord* a_pStatus) const {
     copyText(m_OrderablePartNumber, a_rPartNumber, a_pStatus);
@@ -23,13 +15,7 @@ void cPxieRemoteControllerIni::getUpstreamTraversalMap(std::string& a_rMap,
 }
 
 void cPxieRemoteControllerIni::load(tStatusRecord* a_pStatus) {
-    if (a_pStatus == nullptr || a_pStatus->isError())
-        return;
-    try {
-        loadMembers(a_pStatus);
-    } catch (...) {
-        QX_SET_STATUS_P(a_pStatus, qxapalerr_memoryFull);
-    }
+    loadGuarded(a_pStatus, [&] { loadMembers(a_pStatus); });
 }
 
 void cPxieRemoteControllerIni::loadMembers(tStatusRecord* a_pStatus) {
@@ -46,6 +32,8 @@ void cPxieRemoteControllerIni::loadMembers(tStatusRecord* a_pStatus) {
     getString(kModuleParamsSection, "ModuleStyle", l_Style, a_pStatus);
     if (a_pStatus->isError())
         return;
+    // Another style is an embedded module's file (both kinds share one directory); why its
+    // code differs from the embedded class's is told in cPxieEmbeddedControllerIni.cpp.
     if (l_Style != kModuleStyle) {
         QX_SET_STATUS_P(a_pStatus, kStatusInvalidArgument);
         return;

@@ -22,8 +22,6 @@ public:
     static constexpr const char* kDownstreamPortSectionPrefix = "DownstreamPort";
     static constexpr const char* kModuleStyle = "Remote";
 
-    void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const override;
-    void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const override;
     // Requires ModuleStyle "Remote" (another text: kStatusInvalidArgument), [ModuleId]
     // Vendor and Model and [UpstreamPort] TraversalMap. When "DownstreamPorts" is
     // present, every listed port's TraversalMap and "Labels" are required as well.
@@ -49,8 +47,6 @@ public:
 private:
     void loadMembers(tStatusRecord* a_pStatus);
 
-    std::string m_Vendor;
-    std::string m_Model;
     std::string m_OrderablePartNumber;
     bool m_Integrated = false;
     std::string m_UpstreamTraversalMap;

@@ -16,6 +16,14 @@ void iPxiDeviceIni::open(const char* a_pPath, uint32_t a_Flags, tStatusRecord* a
     load(a_pStatus);
 }
 
+void iPxiDeviceIni::getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const {
+    copyText(m_Vendor, a_rVendor, a_pStatus);
+}
+
+void iPxiDeviceIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const {
+    copyText(m_Model, a_rModel, a_pStatus);
+}
+
 void iPxiDeviceIni::copyText(const std::string& a_rSource, std::string& a_rDestination,
                              tStatusRecord* a_pStatus) {
     if (a_pStatus == nullptr || a_pStatus->isError())

@@ -23,14 +23,28 @@ public:
     // when that succeeded, calls load. Does nothing when a_pStatus holds an error.
     void open(const char* a_pPath, uint32_t a_Flags, tStatusRecord* a_pStatus) override;
 
-    // The identity under which the database files the description.
-    virtual void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const = 0;
-    virtual void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const = 0;
+    // The identity under which the database files the description: by default the members
+    // that load filled; a class that reads it from the file on demand overrides both.
+    virtual void getVendor(std::string& a_rVendor, tStatusRecord* a_pStatus) const;
+    virtual void getModel(std::string& a_rModel, tStatusRecord* a_pStatus) const;
     // Reads the description's values into the object's members.
     virtual void load(tStatusRecord* a_pStatus) = 0;
     virtual bool opensReadOnly() const { return true; }
 
 protected:
+    // The frame of a load that reads the file's values into members (a_rLoadMembers):
+    // nothing when a_pStatus holds an error, and running out of memory while reading
+    // records qxapalerr_memoryFull.
+    template <typename tLoadMembers>
+    static void loadGuarded(tStatusRecord* a_pStatus, tLoadMembers&& a_rLoadMembers) {
+        if (a_pStatus == nullptr || a_pStatus->isError())
+            return;
+        try {
+            a_rLoadMembers();
+        } catch (...) {
+            QX_SET_STATUS_P(a_pStatus, qxapalerr_memoryFull);
+        }
+    }
     // Copies a member into a caller's string; no memory: qxapalerr_memoryFull.
     static void copyText(const std::string& a_rSource, std::string& a_rDestination,
                          tStatusRecord* a_pStatus);
@@ -38,6 +52,10 @@ protected:
     // any other failure stays in the status.
     void getOptionalString(const char* a_pSection, const char* a_pKey, std::string& a_rValue,
                            tStatusRecord* a_pStatus) const;
+
+    // The identity, for the classes that read it at load.
+    std::string m_Vendor;
+    std::string m_Model;
 };
 
 }  // namespace QX_NS
