@@ -16,23 +16,7 @@
 #include "config/inifile/cIniFile.h"
 #include "config/pxiFilePaths/cPxiFilePaths.h"
 #include "config/pxiHardwareDatabase/cPxiSvDeviceDbManager.h"
-
-namespace QX_NS {
-
-// Points the directory table at the benchmark's own tree.
-class cPxiFilePathsTestAccess {
-public:
-    static void setDirectory(const char* a_pName, const std::string& a_rValue) {
-        cPxiFilePaths& l_rPaths = cPxiFilePaths::instance();
-        l_rPaths.m_CreationStatus.clear();
-        for (cPxiFilePaths::tEntry& l_rEntry : l_rPaths.m_Entries) {
-            if (std::strcmp(l_rEntry.name, a_pName) == 0)
-                l_rEntry.value = a_rValue;
-        }
-    }
-};
-
-}  // namespace QX_NS
+#include "tests/support/cPxiFilePathsTestAccess.h"
 
 using namespace QX_NS;
 

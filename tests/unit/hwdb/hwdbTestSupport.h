@@ -12,24 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "config/pxiFilePaths/cPxiFilePaths.h"
-
-namespace QX_NS {
-
-// White-box access to the process-wide directory table (declared a friend there).
-class cPxiFilePathsTestAccess {
-public:
-    static void setDirectory(const char* a_pName, const std::string& a_rValue) {
-        cPxiFilePaths& l_rPaths = cPxiFilePaths::instance();
-        l_rPaths.m_CreationStatus.clear();
-        for (cPxiFilePaths::tEntry& l_rEntry : l_rPaths.m_Entries) {
-            if (std::strcmp(l_rEntry.name, a_pName) == 0)
-                l_rEntry.value = a_rValue;
-        }
-    }
-};
-
-}  // namespace QX_NS
+#include "tests/support/cPxiFilePathsTestAccess.h"
 
 namespace hwdbtest {
 

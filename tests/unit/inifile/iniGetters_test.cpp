@@ -22,14 +22,32 @@ protected:
     }
     static std::string key(size_t a_Index) { return "k" + std::to_string(a_Index); }
 
+    struct tNumberCase {
+        std::string text;  // as written after "=" in the file
+        int64_t status;
+        int64_t value;  // when status is 0
+    };
+    // Writes one key per case, then reads each with a_rGet(key, value, status) into a value
+    // that starts as a_Untouched: each case gives its status, and its value on success,
+    // else leaves the value untouched.
+    template <typename tValue, typename tGet>
+    void checkNumbers(const std::vector<tNumberCase>& a_rCases, tValue a_Untouched, tGet&& a_rGet) {
+        std::vector<std::string> l_Texts;
+        for (const tNumberCase& l_rCase : a_rCases)
+            l_Texts.push_back(l_rCase.text);
+        load(l_Texts);
+        for (size_t i = 0; i < a_rCases.size(); ++i) {
+            SCOPED_TRACE(a_rCases[i].text);
+            tStatusRecord l_Status;
+            tValue l_Value = a_Untouched;
+            a_rGet(key(i).c_str(), l_Value, &l_Status);
+            EXPECT_EQ(a_rCases[i].status, l_Status.code);
+            EXPECT_EQ(a_rCases[i].status == 0 ? a_rCases[i].value : a_Untouched, l_Value);
+        }
+    }
+
     tScratchDir m_Dir;
     cIniFile m_Ini;
-};
-
-struct tNumberCase {
-    std::string text;  // as written after "=" in the file
-    int64_t status;
-    int64_t value;  // when status is 0
 };
 
 TEST_F(IniGetters, GetInt) {
@@ -51,18 +69,10 @@ TEST_F(IniGetters, GetInt) {
         {"\"  \"", kStatusIniKeyNotFound, 0},
         {"", kStatusIniKeyNotFound, 0},  // the line is dropped
     };
-    std::vector<std::string> l_Texts;
-    for (const tNumberCase& l_rCase : l_Cases)
-        l_Texts.push_back(l_rCase.text);
-    load(l_Texts);
-    for (size_t i = 0; i < l_Cases.size(); ++i) {
-        SCOPED_TRACE(l_Cases[i].text);
-        tStatusRecord l_Status;
-        int32_t l_Value = -77;
-        m_Ini.getInt("N", key(i).c_str(), l_Value, &l_Status);
-        EXPECT_EQ(l_Cases[i].status, l_Status.code);
-        EXPECT_EQ(l_Cases[i].status == 0 ? l_Cases[i].value : -77, l_Value);
-    }
+    checkNumbers(l_Cases, int32_t(-77),
+                 [&](const char* a_pKey, int32_t& a_rValue, tStatusRecord* a_pStatus) {
+                     m_Ini.getInt("N", a_pKey, a_rValue, a_pStatus);
+                 });
 }
 
 TEST_F(IniGetters, GetUInt) {
@@ -77,18 +87,10 @@ TEST_F(IniGetters, GetUInt) {
         {"0x1", kStatusIniValueInvalid, 0},
         {"\" \"", kStatusIniKeyNotFound, 0},
     };
-    std::vector<std::string> l_Texts;
-    for (const tNumberCase& l_rCase : l_Cases)
-        l_Texts.push_back(l_rCase.text);
-    load(l_Texts);
-    for (size_t i = 0; i < l_Cases.size(); ++i) {
-        SCOPED_TRACE(l_Cases[i].text);
-        tStatusRecord l_Status;
-        uint32_t l_Value = 77;
-        m_Ini.getUInt("N", key(i).c_str(), l_Value, &l_Status);
-        EXPECT_EQ(l_Cases[i].status, l_Status.code);
-        EXPECT_EQ(l_Cases[i].status == 0 ? l_Cases[i].value : 77, l_Value);
-    }
+    checkNumbers(l_Cases, uint32_t(77),
+                 [&](const char* a_pKey, uint32_t& a_rValue, tStatusRecord* a_pStatus) {
+                     m_Ini.getUInt("N", a_pKey, a_rValue, a_pStatus);
+                 });
 }
 
 TEST_F(IniGetters, GetHex) {
@@ -106,18 +108,10 @@ TEST_F(IniGetters, GetHex) {
         {"x1", kStatusIniItemInvalid, 0},
         {"\" \"", kStatusIniItemInvalid, 0},
     };
-    std::vector<std::string> l_Texts;
-    for (const tNumberCase& l_rCase : l_Cases)
-        l_Texts.push_back(l_rCase.text);
-    load(l_Texts);
-    for (size_t i = 0; i < l_Cases.size(); ++i) {
-        SCOPED_TRACE(l_Cases[i].text);
-        tStatusRecord l_Status;
-        uint32_t l_Value = 77;
-        m_Ini.getHex("N", key(i).c_str(), l_Value, &l_Status);
-        EXPECT_EQ(l_Cases[i].status, l_Status.code);
-        EXPECT_EQ(l_Cases[i].status == 0 ? l_Cases[i].value : 77, l_Value);
-    }
+    checkNumbers(l_Cases, uint32_t(77),
+                 [&](const char* a_pKey, uint32_t& a_rValue, tStatusRecord* a_pStatus) {
+                     m_Ini.getHex("N", a_pKey, a_rValue, a_pStatus);
+                 });
 }
 
 TEST_F(IniGetters, MissingKeyOrSectionForEveryGetter) {
