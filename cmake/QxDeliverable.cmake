@@ -39,3 +39,14 @@ function(qx_add_deliverable name)
     set_property(GLOBAL APPEND PROPERTY QX_DELIVERABLES ${name})
     set_property(GLOBAL PROPERTY QX_EXPORTS_${name} ${QX_EXPORTS})
 endfunction()
+
+# qx_glob_sources(<variable> <patterns...>)
+#   The files that match, globbed again at every build. No match is a configuration error,
+#   so that a missing part of a deliverable fails loudly instead of building without it.
+function(qx_glob_sources var)
+    file(GLOB files CONFIGURE_DEPENDS ${ARGN})
+    if(NOT files)
+        message(FATAL_ERROR "${var}: nothing matches ${ARGN}")
+    endif()
+    set(${var} ${files} PARENT_SCOPE)
+endfunction()

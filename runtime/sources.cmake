@@ -1,2 +1,2 @@
 # Shared runtime support compiled into every deliverable.
-file(GLOB QX_RUNTIME_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*/*.cpp)
+qx_glob_sources(QX_RUNTIME_SOURCES ${CMAKE_CURRENT_LIST_DIR}/*/*.cpp)
