@@ -1,9 +1,10 @@
 // cQxSMBusDynLib: the run-time binding of the SMBus service "libqxsmbus.so.2".
 //
 // Holds the library handle and the table of service functions, in lookup order. Callers
-// call the functions directly; isComplete() tells whether every required
-// slot was bound, and the wrappers built on it never call through an incomplete binding.
-// Used by one thread at a time, under the owning library's locks.
+// call the functions directly; isComplete() tells whether every required function was
+// bound, and the wrappers built on it never call through an incomplete binding.
+// Only read once bound: several threads may call through one binding at once (the
+// transactions of one open adapter); binding and release must not overlap them.
 #pragma once
 
 #include <cstdint>
