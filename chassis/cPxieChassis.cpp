@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "config/pxiHardwareDatabase/cPxieChassisDriverDescIni.h"
-#include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
 #include "config/slotpath/cSlotPath.h"
+#include "config/tPxiDeviceKind.h"
 #include "platform/pcibrdwrapper/tPciBrdTypes.h"
 #include "runtime/status/tJsonStatusScope.h"
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

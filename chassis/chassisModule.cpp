@@ -1,8 +1,8 @@
 #include "chassis/chassisModule.h"
 
 #include "chassis/chassisServices.h"
-#include "runtime/module/tLibraryCache.h"
-#include "runtime/module/tModuleEntry.h"
+#include "runtime/process/tLibraryCache.h"
+#include "runtime/process/tModuleEntry.h"
 #include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {

@@ -21,7 +21,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include "platform/pxismbuswrapper/iSMBusWrapper.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

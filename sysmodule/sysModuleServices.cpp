@@ -2,7 +2,7 @@
 
 #include "platform/pxismbuswrapper/cSMBusWrapperFactory.h"
 #include "platform/smbios/qxSmBios.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 
 namespace QX_NS {
 

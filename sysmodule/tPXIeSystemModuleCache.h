@@ -26,7 +26,7 @@
 #include "platform/cntdrvwrapper/iCntDrvWrapper_sc.h"
 #include "platform/pcibrdwrapper/iPciBrdWrapper_sc.h"
 #include "platform/pxismbuswrapper/cPxiSmBusListWrapper.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 #include "sysmodule/module/tPXIeSystemModule.h"

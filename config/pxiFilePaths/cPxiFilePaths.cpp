@@ -8,7 +8,7 @@
 #include <new>
 
 #include "config/pxiFilePaths/cQxRelocationsDynLib.h"
-#include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
+#include "config/tPxiDeviceKind.h"
 #include "runtime/status/qxStatusCodes.h"
 
 namespace QX_NS {

@@ -22,8 +22,8 @@
 #include <boost/shared_ptr.hpp>
 
 #include "config/pxiHardwareDatabase/iPxiDeviceIni.h"
-#include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
-#include "runtime/module/tFastMutex.h"
+#include "config/tPxiDeviceKind.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config/inifile/cIniFile.h"
-#include "config/pxiHardwareDatabase/tPxiDeviceKind.h"
+#include "config/tPxiDeviceKind.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

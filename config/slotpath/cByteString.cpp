@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "runtime/module/qxAllocate.h"
+#include "runtime/process/qxAllocate.h"
 
 namespace QX_NS {
 namespace nQxPxiDriverTools_1_0 {

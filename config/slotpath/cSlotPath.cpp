@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "runtime/module/qxAllocate.h"
+#include "runtime/process/qxAllocate.h"
 
 namespace QX_NS {
 namespace nQxPxiDriverTools_1_0 {

@@ -5,7 +5,7 @@
 
 #include "finders/qx7402/cPxi7402Chassis.h"
 #include "finders/qx7402/chassisSearch.h"
-#include "runtime/module/qxAllocate.h"
+#include "runtime/process/qxAllocate.h"
 
 namespace QX_NS {
 

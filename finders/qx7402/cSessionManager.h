@@ -10,7 +10,7 @@
 #include <set>
 
 #include "finders/qx7402/tChassisList.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "platform/pcibrdwrapper/pciBrdSession.h"
-#include "runtime/module/qxAllocate.h"
+#include "runtime/process/qxAllocate.h"
 
 namespace QX_NS {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "finders/qx7402/cSessionManager.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

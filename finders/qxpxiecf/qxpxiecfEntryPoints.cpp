@@ -9,7 +9,7 @@
 #include "config/pxiHardwareDatabase/cPxiSvDeviceDbManager.h"
 #include "finders/qxpxiecf/cPxi1EmbeddedController.h"
 #include "finders/qxpxiecf/tControllerRecord.h"
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/status/qxerrException.h"
 #include "runtime/status/tJsonStatusScope.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <new>
 
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/module/qxAllocate.h"
+#include "runtime/process/qxAllocate.h"
 
 #include <new>
 

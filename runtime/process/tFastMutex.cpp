@@ -1,4 +1,4 @@
-#include "runtime/module/tFastMutex.h"
+#include "runtime/process/tFastMutex.h"
 
 #include <cstring>
 

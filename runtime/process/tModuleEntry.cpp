@@ -1,4 +1,4 @@
-#include "runtime/module/tModuleEntry.h"
+#include "runtime/process/tModuleEntry.h"
 
 #include "runtime/trace/qxDebugPrint.h"
 

@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/module/qxAllocate.h"
-#include "runtime/module/tFastMutex.h"
-#include "runtime/module/tModuleEntry.h"
+#include "runtime/process/qxAllocate.h"
+#include "runtime/process/tFastMutex.h"
+#include "runtime/process/tModuleEntry.h"
 #include "runtime/trace/qxDebugPrint.h"
 
 // Allocation failure is part of what is tested; the sanitizer must report it as null.
