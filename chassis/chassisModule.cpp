@@ -3,13 +3,12 @@
 #include "chassis/chassisServices.h"
 #include "runtime/process/tLibraryCache.h"
 #include "runtime/process/tModuleEntry.h"
-#include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {
 
 namespace {
-using tChassisCache = tLibraryCache<cPxieChassis, tDeviceDbManager>;
-tChassisCache g_ChassisCache;
+// A failed attach stops the process: the cache stays as it was left.
+tLibraryCache<cPxieChassis, tDeviceDbManager, tAttachFailure::stopProcess> g_ChassisCache;
 }  // namespace
 
 cPxieChassis* chassisCache() {
@@ -17,15 +16,7 @@ cPxieChassis* chassisCache() {
 }
 
 bool chassisModuleMain(int a_Reason) {
-    if (a_Reason == kModuleAttach) {
-        // The cache stays even when a later step fails; a failed attach stops the process.
-        tStatusRecord l_Status;
-        g_ChassisCache.attach(tChassisCache::tOnFailure::keep, &l_Status);
-        return !l_Status.isError();
-    }
-    if (a_Reason == kModuleDetach)
-        g_ChassisCache.detach();
-    return true;
+    return g_ChassisCache.moduleMain(a_Reason);
 }
 
 }  // namespace QX_NS

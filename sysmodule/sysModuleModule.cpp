@@ -3,13 +3,13 @@
 #include "config/pxiHardwareDatabase/cPxiSvDeviceDbManager.h"
 #include "runtime/process/tLibraryCache.h"
 #include "runtime/process/tModuleEntry.h"
-#include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {
 
 namespace {
-using tSystemModuleCache = tLibraryCache<tPXIeSystemModuleCache, cPxiSvDeviceDbManager>;
-tSystemModuleCache g_SystemModuleCache;
+// Without a cache the entry points answer their no-cache outcomes.
+tLibraryCache<tPXIeSystemModuleCache, cPxiSvDeviceDbManager, tAttachFailure::runWithout>
+    g_SystemModuleCache;
 }  // namespace
 
 tPXIeSystemModuleCache* systemModuleCache() {
@@ -17,15 +17,7 @@ tPXIeSystemModuleCache* systemModuleCache() {
 }
 
 bool systemModuleMain(int a_Reason) {
-    if (a_Reason == kModuleAttach) {
-        // Without a cache the entry points answer their no-cache outcomes.
-        tStatusRecord l_Status;
-        g_SystemModuleCache.attach(tSystemModuleCache::tOnFailure::drop, &l_Status);
-        return true;
-    }
-    if (a_Reason == kModuleDetach)
-        g_SystemModuleCache.detach();
-    return true;
+    return g_SystemModuleCache.moduleMain(a_Reason);
 }
 
 }  // namespace QX_NS

@@ -9,26 +9,42 @@
 
 #include <new>
 
+#include "runtime/process/tModuleEntry.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {
 
-template <typename tCache, typename tDatabase>
+// What a library does when its attach fails part-way.
+enum class tAttachFailure {
+    stopProcess,  // the cache stays and the attach fails: the library cannot run half-built
+    runWithout,   // cache and database go again; the entry points answer without a cache
+};
+
+template <typename tCache, typename tDatabase, tAttachFailure kOnFailure>
 class tLibraryCache {
 public:
-    // What an attach that fails part-way leaves behind.
-    enum class tOnFailure {
-        keep,  // the cache stays (the library stops the process anyway)
-        drop,  // cache and database go again; the library runs without them
-    };
-
     // The cache, or null before attach, after detach, or when building it failed.
     tCache* get() const { return m_pCache; }
 
+    // The library main hook: attach (kModuleAttach) builds the cache and the database and
+    // succeeds unless that failed and kOnFailure is stopProcess; detach (kModuleDetach)
+    // destroys both.
+    bool moduleMain(int a_Reason) {
+        if (a_Reason == kModuleAttach) {
+            tStatusRecord l_Status;
+            attach(&l_Status);
+            return kOnFailure == tAttachFailure::runWithout || !l_Status.isError();
+        }
+        if (a_Reason == kModuleDetach)
+            detach();
+        return true;
+    }
+
+private:
     // Builds the cache (-52000 when there is no memory for it), creates it and then the
     // database, all into a_pStatus. Does nothing when a cache exists already.
-    void attach(tOnFailure a_OnFailure, tStatusRecord* a_pStatus) {
+    void attach(tStatusRecord* a_pStatus) {
         if (m_pCache != nullptr)
             return;
         tCache* l_pCache = new (std::nothrow) tCache();
@@ -38,7 +54,7 @@ public:
         }
         l_pCache->create(a_pStatus);
         tDatabase::createInstance(a_pStatus);
-        if (a_pStatus->isError() && a_OnFailure == tOnFailure::drop) {
+        if (a_pStatus->isError() && kOnFailure == tAttachFailure::runWithout) {
             delete l_pCache;
             tDatabase::destroyInstance();
             return;
@@ -56,7 +72,6 @@ public:
         tDatabase::destroyInstance();
     }
 
-private:
     tCache* m_pCache = nullptr;
 };
 
