@@ -49,27 +49,18 @@ int32_t discover(tPXIeSystemModuleCache& a_rCache, const char* a_pVendor, const 
 QX_EXPORT int32_t PXISA_SystemModule_GetCount(const char* vendor, const char* model,
                                               int32_t* count) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    if (!allGiven(vendor, model, count)) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    tPXIeSystemModuleCache* l_pCache = usableCache(systemModuleCache());
-    if (l_pCache == nullptr) {
-        *count = 0;
-        return l_Status.code32();
-    }
-    int32_t l_Count = 0;
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE, [&] {
-        l_Count = discover(*l_pCache, vendor, model, &l_Status);
+    auto l_Discover = [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+        const int32_t l_Count = discover(a_rCache, vendor, model, a_pStatus);
         // A failure, also one before discovery could start (a service that cannot be
         // bound or opened), leaves the identity without modules, so that what the cache
         // answers afterwards agrees with the count of 0 written here.
-        if (l_Status.isError())
-            l_pCache->remove(vendor, model);
-    });
-    *count = l_Status.isError() ? 0 : l_Count;
-    return l_Status.code32();
+        if (a_pStatus->isError())
+            a_rCache.remove(vendor, model);
+        return l_Count;
+    };
+    // Without a cache the library has found nothing: a count of 0 and success.
+    return countFromCache(allGiven(vendor, model, count), count, kStatusSuccess, QX_ENTRY_SITE,
+                          l_Discover);
 }
 
 QX_EXPORT int32_t PXISA_SystemModule_GetName(const char* vendor, const char* model, int32_t index,

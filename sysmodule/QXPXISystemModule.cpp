@@ -19,22 +19,11 @@ QX_EXPORT int32_t QXPXI_SystemModule_UpdateCache(void) {
 QX_EXPORT int32_t QXPXI_SystemModule_GetCount_NoCache(const char* vendor, const char* model,
                                                       int32_t* count) {
     using namespace QX_NS;
-    tStatusRecord l_Status;
-    if (!allGiven(vendor, model, count)) {
-        setAt(l_Status, qxapalerr_invalidParameter, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    tPXIeSystemModuleCache* l_pCache = usableCache(systemModuleCache());
-    if (l_pCache == nullptr) {
-        *count = 0;
-        setAt(l_Status, qxapalerr_softwareFaultAPALInternalUseOnly, QX_ENTRY_SITE);
-        return l_Status.code32();
-    }
-    int32_t l_Count = 0;
-    runUnderCacheLock(*l_pCache, l_Status, QX_ENTRY_SITE,
-                      [&] { l_Count = l_pCache->count(vendor, model, &l_Status); });
-    *count = l_Count;
-    return l_Status.code32();
+    return countFromCache(allGiven(vendor, model, count), count,
+                          qxapalerr_softwareFaultAPALInternalUseOnly, QX_ENTRY_SITE,
+                          [&](tPXIeSystemModuleCache& a_rCache, tStatusRecord* a_pStatus) {
+                              return a_rCache.count(vendor, model, a_pStatus);
+                          });
 }
 
 QX_EXPORT int32_t QXPXI_SystemModule_GetEmbeddedP2PSupport(const char* moduleName,
