@@ -5,16 +5,8 @@
 namespace QX_NS {
 
 cCntDrvDynLib::cCntDrvDynLib(tJsonStatus& a_rStatus) {
-    if (a_rStatus.isError())
-        return;
-    open(kCntDrvLibraryName, a_rStatus);
-    if (a_rStatus.isError())
-        return;
-    bindTable(a_rStatus);
-    if (a_rStatus.isError())
-        return;
     // A lookup that reported success but gave a null address leaves the binding unusable.
-    requireBound(isTableBound(), kStatusCntDrvNotLoaded, QX_LOCATION(nullptr), a_rStatus);
+    bindService(kCntDrvLibraryName, kStatusCntDrvNotLoaded, QX_LOCATION(nullptr), a_rStatus);
 }
 
 cCntDrvDynLib::~cCntDrvDynLib() = default;

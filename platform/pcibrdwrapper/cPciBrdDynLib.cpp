@@ -11,15 +11,9 @@ using nQxPxiDriverTools_1_0::cByteString;
 using nQxPxiDriverTools_1_0::cSlotPath;
 
 cPciBrdDynLib::cPciBrdDynLib(tJsonStatus& a_rStatus) {
-    open(kPciBrdLibraryName, a_rStatus);
-    if (a_rStatus.isError())
-        return;
     // One missing function does not leave the later ones unbound; the status keeps the
     // first failure.
-    bindTable(a_rStatus);
-    if (a_rStatus.isError())
-        return;
-    requireBound(isTableBound(), kStatusPciBrdNotLoaded, QX_LOCATION(nullptr), a_rStatus);
+    bindService(kPciBrdLibraryName, kStatusPciBrdNotLoaded, QX_LOCATION(nullptr), a_rStatus);
 }
 
 cPciBrdDynLib::~cPciBrdDynLib() = default;

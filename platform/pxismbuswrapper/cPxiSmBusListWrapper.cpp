@@ -11,30 +11,12 @@ namespace QX_NS {
 
 cPxiSmBusListWrapper::cPxiSmBusListWrapper(uint32_t a_Version, tStatusRecord* a_pStatus)
     : m_Version(a_Version) {
-    if (a_pStatus == nullptr || a_pStatus->isError()) {
+    if (!openService(a_Version, a_pStatus))
         return;
-    }
-    if (a_Version != kQxSMBusInterfaceVersion) {
-        QX_SET_STATUS_P(a_pStatus, qxapalerr_invalidParameter);
-        return;
-    }
-    {
-        tJsonStatusScope l_Status(a_pStatus);
-        tDynLibBinding::open(kQxSMBusLibraryName, l_Status);
-        if (l_Status.status().isError()) {
-            return;
-        }
-        bind(m_OpenList, "QXSMBusOpenList", l_Status);
-        bind(m_CloseList, "QXSMBusCloseList", l_Status);
-    }
     // The extended list is optional: its absence is not reported.
     tJsonStatus l_Optional;
-    if (isLoaded()) {
-        bind(m_OpenListEx, "QXSMBusOpenListEx", l_Optional);
-    }
-    if (!a_pStatus->isError() && (m_OpenList == nullptr || m_CloseList == nullptr)) {
-        QX_SET_STATUS_P(a_pStatus, qxapalerr_softwareFaultAPALInternalUseOnly);
-    }
+    bind(m_OpenListEx, "QXSMBusOpenListEx", l_Optional);
+    bindRequired(a_pStatus);
 }
 
 cPxiSmBusListWrapper::~cPxiSmBusListWrapper() {
@@ -44,7 +26,7 @@ cPxiSmBusListWrapper::~cPxiSmBusListWrapper() {
 void cPxiSmBusListWrapper::close() {
     // The adapters only adopted their sessions; drop them before the list closes them.
     m_Adapters.clear();
-    if (m_pSessions != nullptr && m_CloseList != nullptr) {
+    if (m_pSessions != nullptr && m_CloseList.isBound()) {
         m_CloseList(m_Count, m_pSessions);
     }
     m_pSessions = nullptr;
@@ -56,7 +38,7 @@ void cPxiSmBusListWrapper::open(tStatusRecord* a_pStatus) {
         return;
     }
     close();
-    if (m_OpenList == nullptr || m_CloseList == nullptr) {
+    if (!m_OpenList.isBound() || !m_CloseList.isBound()) {
         QX_SET_STATUS_P(a_pStatus, qxapalerr_softwareFaultAPALInternalUseOnly);
         return;
     }

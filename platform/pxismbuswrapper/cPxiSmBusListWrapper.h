@@ -13,12 +13,11 @@
 #include <boost/shared_ptr.hpp>
 
 #include "platform/pxismbuswrapper/cQxSMBusWrapper.h"
-#include "runtime/dynlib/qxDynLib.h"
 #include "runtime/qxns.h"
 
 namespace QX_NS {
 
-class cPxiSmBusListWrapper : public tDynLibBinding {
+class cPxiSmBusListWrapper : public tQxSMBusBinding {
 public:
     // Binds the list functions of the service (callers pass version 1; any other
     // version reports -52005). A missing QXSMBusOpenListEx is not an error.
@@ -40,8 +39,9 @@ private:
     void** m_pSessions = nullptr;
     std::vector<boost::shared_ptr<cQxSMBusWrapper>> m_Adapters;
     uint32_t m_Version;
-    decltype(&::QXSMBusOpenList) m_OpenList = nullptr;
-    decltype(&::QXSMBusCloseList) m_CloseList = nullptr;
+    // The required table; the extended list is bound on its own, as it is optional.
+    tFunction<decltype(&::QXSMBusOpenList)> m_OpenList{*this, "QXSMBusOpenList"};
+    tFunction<decltype(&::QXSMBusCloseList)> m_CloseList{*this, "QXSMBusCloseList"};
     decltype(&::QXSMBusOpenListEx) m_OpenListEx = nullptr;
 };
 

@@ -21,7 +21,18 @@ constexpr const char* kQxSMBusLibraryName = "libqxsmbus.so.2";
 // The only service interface version that can be bound.
 constexpr uint32_t kQxSMBusInterfaceVersion = 1;
 
-class cQxSMBusDynLib : public tDynLibBinding {
+// The common part of the SMBus service's bindings, which report into a status record.
+class tQxSMBusBinding : public tDynLibBinding {
+protected:
+    // Loads the service of interface version a_Version: nothing when a_pStatus holds an
+    // error; -52005 for any version but 1, and for a missing library (with the loader's
+    // text). True when the library is loaded and a_pStatus holds no error.
+    bool openService(uint32_t a_Version, tStatusRecord* a_pStatus);
+    // Binds the table into a_pStatus; a required function that resolved to null, -52003.
+    void bindRequired(tStatusRecord* a_pStatus);
+};
+
+class cQxSMBusDynLib : public tQxSMBusBinding {
 public:
     // Binds the service of the given interface version into a_pStatus: any version but 1
     // reports -52005 and loads nothing; a missing library -52005 with the loader's text;

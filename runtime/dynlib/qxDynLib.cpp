@@ -83,6 +83,14 @@ void tDynLibBinding::bindTable(tJsonStatus& a_rStatus) {
         l_pEntry->m_pAddress = lookupSlot(l_pEntry->m_pName, a_rStatus);
 }
 
+void tDynLibBinding::bindService(const char* a_pPath, int32_t a_NotLoadedCode,
+                                 const tSourceLocation& a_rLocation, tJsonStatus& a_rStatus) {
+    // Each step does nothing once the status holds an error (and binding needs a handle).
+    open(a_pPath, a_rStatus);
+    bindTable(a_rStatus);
+    requireBound(isTableBound(), a_NotLoadedCode, a_rLocation, a_rStatus);
+}
+
 bool tDynLibBinding::isTableBound() const {
     for (const tEntry* l_pEntry = m_pFirst; l_pEntry != nullptr; l_pEntry = l_pEntry->m_pNext) {
         if (!l_pEntry->isBound())

@@ -50,6 +50,10 @@ protected:
     }
     // bind() for every function of the table, in table order.
     void bindTable(tJsonStatus& a_rStatus);
+    // The whole binding of a service whose functions are all required: open(), then
+    // bindTable(), then requireBound() with the service's not-loaded code.
+    void bindService(const char* a_pPath, int32_t a_NotLoadedCode,
+                     const tSourceLocation& a_rLocation, tJsonStatus& a_rStatus);
     // Whether every function of the table is bound.
     bool isTableBound() const;
     // Sets the service's not-loaded code (no error constant) when a required slot is still
