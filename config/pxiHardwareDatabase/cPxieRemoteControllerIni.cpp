@@ -28,18 +28,7 @@ void cPxieRemoteControllerIni::loadMembers(tStatusRecord* a_pStatus) {
     m_Labels.clear();
     m_LinkWidthPerLabel = 0;
 
-    std::string l_Style;
-    getString(kModuleParamsSection, "ModuleStyle", l_Style, a_pStatus);
-    if (a_pStatus->isError())
-        return;
-    // Another style is an embedded module's file (both kinds share one directory); why its
-    // code differs from the embedded class's is told in cPxieEmbeddedControllerIni.cpp.
-    if (l_Style != kModuleStyle) {
-        QX_SET_STATUS_P(a_pStatus, kStatusInvalidArgument);
-        return;
-    }
-    getString(kModuleIdSection, "Vendor", m_Vendor, a_pStatus);
-    getString(kModuleIdSection, "Model", m_Model, a_pStatus);
+    loadModuleIdentity(kModuleStyle, kStatusInvalidArgument, a_pStatus);
     getOptionalString(kModuleIdSection, "OrderablePartNumber", m_OrderablePartNumber, a_pStatus);
 
     if (a_pStatus->isError())

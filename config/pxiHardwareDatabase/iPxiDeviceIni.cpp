@@ -24,6 +24,25 @@ void iPxiDeviceIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) co
     copyText(m_Model, a_rModel, a_pStatus);
 }
 
+void iPxiDeviceIni::loadModuleIdentity(const char* a_pStyle, int32_t a_OtherStyleCode,
+                                       tStatusRecord* a_pStatus) {
+    std::string l_Style;
+    getString("ModuleParams", "ModuleStyle", l_Style, a_pStatus);
+    if (a_pStatus->isError())
+        return;
+    // Embedded and remote module files share one directory, and each file is read as both
+    // kinds: the other kind's file is not for this class. Each class keeps its own code
+    // for it (embedded kStatusIniValueInvalid, remote kStatusInvalidArgument), as they
+    // always were; neither reaches a host, as the database drops the record of a file
+    // that fails to load as a kind.
+    if (l_Style != a_pStyle) {
+        QX_SET_STATUS_P(a_pStatus, a_OtherStyleCode);
+        return;
+    }
+    getString("ModuleId", "Vendor", m_Vendor, a_pStatus);
+    getString("ModuleId", "Model", m_Model, a_pStatus);
+}
+
 void iPxiDeviceIni::copyText(const std::string& a_rSource, std::string& a_rDestination,
                              tStatusRecord* a_pStatus) {
     if (a_pStatus == nullptr || a_pStatus->isError())

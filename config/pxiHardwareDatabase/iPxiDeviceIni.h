@@ -45,6 +45,11 @@ protected:
             QX_SET_STATUS_P(a_pStatus, qxapalerr_memoryFull);
         }
     }
+    // The start of a system module description's load: [ModuleParams] ModuleStyle must be
+    // a_pStyle (another text records a_OtherStyleCode), then [ModuleId] Vendor and Model
+    // are read into the identity.
+    void loadModuleIdentity(const char* a_pStyle, int32_t a_OtherStyleCode,
+                            tStatusRecord* a_pStatus);
     // Copies a member into a caller's string; no memory: qxapalerr_memoryFull.
     static void copyText(const std::string& a_rSource, std::string& a_rDestination,
                          tStatusRecord* a_pStatus);
