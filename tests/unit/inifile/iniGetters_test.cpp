@@ -27,11 +27,14 @@ protected:
         int64_t status;
         int64_t value;  // when status is 0
     };
-    // Writes one key per case, then reads each with a_rGet(key, value, status) into a value
-    // that starts as a_Untouched: each case gives its status, and its value on success,
-    // else leaves the value untouched.
-    template <typename tValue, typename tGet>
-    void checkNumbers(const std::vector<tNumberCase>& a_rCases, tValue a_Untouched, tGet&& a_rGet) {
+    // Writes one key per case, then reads each with the getter into a value that starts as
+    // a_Untouched: each case gives its status, and its value on success, else leaves the
+    // value untouched.
+    template <typename tValue>
+    using tGetter = void (cIniFile::*)(const char*, const char*, tValue&, tStatusRecord*) const;
+    template <typename tValue>
+    void checkNumbers(const std::vector<tNumberCase>& a_rCases, tValue a_Untouched,
+                      tGetter<tValue> a_pGet) {
         std::vector<std::string> l_Texts;
         for (const tNumberCase& l_rCase : a_rCases)
             l_Texts.push_back(l_rCase.text);
@@ -40,7 +43,7 @@ protected:
             SCOPED_TRACE(a_rCases[i].text);
             tStatusRecord l_Status;
             tValue l_Value = a_Untouched;
-            a_rGet(key(i).c_str(), l_Value, &l_Status);
+            (m_Ini.*a_pGet)("N", key(i).c_str(), l_Value, &l_Status);
             EXPECT_EQ(a_rCases[i].status, l_Status.code);
             EXPECT_EQ(a_rCases[i].status == 0 ? a_rCases[i].value : a_Untouched, l_Value);
         }
@@ -69,10 +72,7 @@ TEST_F(IniGetters, GetInt) {
         {"\"  \"", kStatusIniKeyNotFound, 0},
         {"", kStatusIniKeyNotFound, 0},  // the line is dropped
     };
-    checkNumbers(l_Cases, int32_t(-77),
-                 [&](const char* a_pKey, int32_t& a_rValue, tStatusRecord* a_pStatus) {
-                     m_Ini.getInt("N", a_pKey, a_rValue, a_pStatus);
-                 });
+    checkNumbers(l_Cases, int32_t(-77), &cIniFile::getInt);
 }
 
 TEST_F(IniGetters, GetUInt) {
@@ -87,10 +87,7 @@ TEST_F(IniGetters, GetUInt) {
         {"0x1", kStatusIniValueInvalid, 0},
         {"\" \"", kStatusIniKeyNotFound, 0},
     };
-    checkNumbers(l_Cases, uint32_t(77),
-                 [&](const char* a_pKey, uint32_t& a_rValue, tStatusRecord* a_pStatus) {
-                     m_Ini.getUInt("N", a_pKey, a_rValue, a_pStatus);
-                 });
+    checkNumbers(l_Cases, uint32_t(77), &cIniFile::getUInt);
 }
 
 TEST_F(IniGetters, GetHex) {
@@ -108,10 +105,7 @@ TEST_F(IniGetters, GetHex) {
         {"x1", kStatusIniItemInvalid, 0},
         {"\" \"", kStatusIniItemInvalid, 0},
     };
-    checkNumbers(l_Cases, uint32_t(77),
-                 [&](const char* a_pKey, uint32_t& a_rValue, tStatusRecord* a_pStatus) {
-                     m_Ini.getHex("N", a_pKey, a_rValue, a_pStatus);
-                 });
+    checkNumbers(l_Cases, uint32_t(77), &cIniFile::getHex);
 }
 
 TEST_F(IniGetters, MissingKeyOrSectionForEveryGetter) {
