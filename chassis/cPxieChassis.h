@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/tIdentityLess.h"
 #include "runtime/process/tFastMutex.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
@@ -62,19 +63,7 @@ public:
 private:
     using tKey = std::pair<std::string, std::string>;
     using tKeyView = std::pair<std::string_view, std::string_view>;
-    // Vendor first, then model, each compared byte-wise; also compares against views, so a
-    // lookup from the entry points' C texts allocates nothing.
-    struct tKeyLess {
-        using is_transparent = void;
-        template <typename tA, typename tB>
-        bool operator()(const tA& a_rA, const tB& a_rB) const {
-            const std::string_view l_AVendor(a_rA.first), l_BVendor(a_rB.first);
-            if (l_AVendor != l_BVendor)
-                return l_AVendor < l_BVendor;
-            return std::string_view(a_rA.second) < std::string_view(a_rB.second);
-        }
-    };
-    using tMap = std::map<tKey, tEntry, tKeyLess>;
+    using tMap = std::map<tKey, tEntry, tIdentityLess>;
 
     const tEntry* findEntry(const char* a_pVendor, const char* a_pModel) const;
 

@@ -23,6 +23,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "config/tIdentityLess.h"
 #include "platform/cntdrvwrapper/iCntDrvWrapper_sc.h"
 #include "platform/pcibrdwrapper/iPciBrdWrapper_sc.h"
 #include "platform/pxismbuswrapper/cPxiSmBusListWrapper.h"
@@ -80,18 +81,6 @@ public:
 
 private:
     using tIdentity = std::pair<std::string, std::string>;
-    // Vendor, then model, byte-wise; also against views, so that lookups from the entry
-    // points' C texts allocate nothing.
-    struct tIdentityLess {
-        using is_transparent = void;
-        template <typename tA, typename tB>
-        bool operator()(const tA& a_rA, const tB& a_rB) const {
-            const std::string_view l_AVendor(a_rA.first), l_BVendor(a_rB.first);
-            if (l_AVendor != l_BVendor)
-                return l_AVendor < l_BVendor;
-            return std::string_view(a_rA.second) < std::string_view(a_rB.second);
-        }
-    };
     // The container: owns each module once; equal identities keep insertion order.
     using tByIdentity = std::multimap<tIdentity, tModulePtr, tIdentityLess>;
     // The second ordering: views of the names of the modules above (stable, as modules
