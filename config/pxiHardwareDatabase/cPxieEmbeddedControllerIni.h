@@ -13,8 +13,6 @@ namespace QX_NS {
 
 class cPxieEmbeddedControllerIni : public iPxiEmbeddedControllerIni {
 public:
-    static constexpr const char* kModuleParamsSection = "ModuleParams";
-    static constexpr const char* kModuleIdSection = "ModuleId";
     static constexpr const char* kModuleStyle = "Embedded";
 
     // Requires ModuleStyle "Embedded" (another text: kStatusIniValueInvalid) and

@@ -15,8 +15,6 @@ namespace QX_NS {
 
 class cPxieRemoteControllerIni : public iPxiDeviceIni {
 public:
-    static constexpr const char* kModuleParamsSection = "ModuleParams";
-    static constexpr const char* kModuleIdSection = "ModuleId";
     static constexpr const char* kUpstreamPortSection = "UpstreamPort";
     // A downstream port's section is this prefix followed by the port's name.
     static constexpr const char* kDownstreamPortSectionPrefix = "DownstreamPort";

@@ -27,7 +27,7 @@ void iPxiDeviceIni::getModel(std::string& a_rModel, tStatusRecord* a_pStatus) co
 void iPxiDeviceIni::loadModuleIdentity(const char* a_pStyle, int32_t a_OtherStyleCode,
                                        tStatusRecord* a_pStatus) {
     std::string l_Style;
-    getString("ModuleParams", "ModuleStyle", l_Style, a_pStatus);
+    getString(kModuleParamsSection, "ModuleStyle", l_Style, a_pStatus);
     if (a_pStatus->isError())
         return;
     // Embedded and remote module files share one directory, and each file is read as both
@@ -39,8 +39,8 @@ void iPxiDeviceIni::loadModuleIdentity(const char* a_pStyle, int32_t a_OtherStyl
         QX_SET_STATUS_P(a_pStatus, a_OtherStyleCode);
         return;
     }
-    getString("ModuleId", "Vendor", m_Vendor, a_pStatus);
-    getString("ModuleId", "Model", m_Model, a_pStatus);
+    getString(kModuleIdSection, "Vendor", m_Vendor, a_pStatus);
+    getString(kModuleIdSection, "Model", m_Model, a_pStatus);
 }
 
 void iPxiDeviceIni::copyText(const std::string& a_rSource, std::string& a_rDestination,

@@ -32,6 +32,10 @@ public:
     virtual bool opensReadOnly() const { return true; }
 
 protected:
+    // The sections of a system module description's style and identity.
+    static constexpr const char* kModuleParamsSection = "ModuleParams";
+    static constexpr const char* kModuleIdSection = "ModuleId";
+
     // The frame of a load that reads the file's values into members (a_rLoadMembers):
     // nothing when a_pStatus holds an error, and running out of memory while reading
     // records qxapalerr_memoryFull.
