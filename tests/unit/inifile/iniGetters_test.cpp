@@ -21,6 +21,19 @@ protected:
         ASSERT_EQ(0, l_Status.code);
     }
     static std::string key(size_t a_Index) { return "k" + std::to_string(a_Index); }
+    // Writes one key per case (its text), then runs a_rCheck(case, key) for each case,
+    // traced by its text.
+    template <typename tCase, typename tCheck>
+    void forEachCase(const std::vector<tCase>& a_rCases, tCheck&& a_rCheck) {
+        std::vector<std::string> l_Texts;
+        for (const tCase& l_rCase : a_rCases)
+            l_Texts.push_back(l_rCase.text);
+        load(l_Texts);
+        for (size_t i = 0; i < a_rCases.size(); ++i) {
+            SCOPED_TRACE(a_rCases[i].text);
+            a_rCheck(a_rCases[i], key(i).c_str());
+        }
+    }
 
     struct tNumberCase {
         std::string text;  // as written after "=" in the file
@@ -35,18 +48,13 @@ protected:
     template <typename tValue>
     void checkNumbers(const std::vector<tNumberCase>& a_rCases, tValue a_Untouched,
                       tGetter<tValue> a_pGet) {
-        std::vector<std::string> l_Texts;
-        for (const tNumberCase& l_rCase : a_rCases)
-            l_Texts.push_back(l_rCase.text);
-        load(l_Texts);
-        for (size_t i = 0; i < a_rCases.size(); ++i) {
-            SCOPED_TRACE(a_rCases[i].text);
+        forEachCase(a_rCases, [&](const tNumberCase& a_rCase, const char* a_pKey) {
             tStatusRecord l_Status;
             tValue l_Value = a_Untouched;
-            (m_Ini.*a_pGet)("N", key(i).c_str(), l_Value, &l_Status);
-            EXPECT_EQ(a_rCases[i].status, l_Status.code);
-            EXPECT_EQ(a_rCases[i].status == 0 ? a_rCases[i].value : a_Untouched, l_Value);
-        }
+            (m_Ini.*a_pGet)("N", a_pKey, l_Value, &l_Status);
+            EXPECT_EQ(a_rCase.status, l_Status.code);
+            EXPECT_EQ(a_rCase.status == 0 ? a_rCase.value : a_Untouched, l_Value);
+        });
     }
 
     tScratchDir m_Dir;
@@ -166,20 +174,15 @@ TEST_F(IniGetters, IntLists) {
         {"1,2147483648", kStatusIniItemInvalid, {1}},
         {"\"\"", 0, {}},
     };
-    std::vector<std::string> l_Texts;
-    for (const tCase& l_rCase : l_Cases)
-        l_Texts.push_back(l_rCase.text);
-    load(l_Texts);
-    for (size_t i = 0; i < l_Cases.size(); ++i) {
-        SCOPED_TRACE(l_Cases[i].text);
+    forEachCase(l_Cases, [&](const tCase& a_rCase, const char* a_pKey) {
         tStatusRecord l_Status;
         std::vector<int32_t> l_Values = {99};  // appended to, never replaced
-        m_Ini.getIntList("N", key(i).c_str(), l_Values, &l_Status);
-        EXPECT_EQ(l_Cases[i].status, l_Status.code);
+        m_Ini.getIntList("N", a_pKey, l_Values, &l_Status);
+        EXPECT_EQ(a_rCase.status, l_Status.code);
         std::vector<int32_t> l_Expected = {99};
-        l_Expected.insert(l_Expected.end(), l_Cases[i].appended.begin(), l_Cases[i].appended.end());
+        l_Expected.insert(l_Expected.end(), a_rCase.appended.begin(), a_rCase.appended.end());
         EXPECT_EQ(l_Expected, l_Values);
-    }
+    });
 }
 
 TEST_F(IniGetters, StringLists) {
@@ -196,20 +199,15 @@ TEST_F(IniGetters, StringLists) {
         {",", {""}},
         {"one", {"one"}},
     };
-    std::vector<std::string> l_Texts;
-    for (const tCase& l_rCase : l_Cases)
-        l_Texts.push_back(l_rCase.text);
-    load(l_Texts);
-    for (size_t i = 0; i < l_Cases.size(); ++i) {
-        SCOPED_TRACE(l_Cases[i].text);
+    forEachCase(l_Cases, [&](const tCase& a_rCase, const char* a_pKey) {
         tStatusRecord l_Status;
         std::vector<std::string> l_Values = {"old"};
-        m_Ini.getStringList("N", key(i).c_str(), l_Values, &l_Status);
+        m_Ini.getStringList("N", a_pKey, l_Values, &l_Status);
         EXPECT_EQ(0, l_Status.code);
         std::vector<std::string> l_Expected = {"old"};
-        l_Expected.insert(l_Expected.end(), l_Cases[i].appended.begin(), l_Cases[i].appended.end());
+        l_Expected.insert(l_Expected.end(), a_rCase.appended.begin(), a_rCase.appended.end());
         EXPECT_EQ(l_Expected, l_Values);
-    }
+    });
 }
 
 }  // namespace
