@@ -1,5 +1,8 @@
 #include "services/common/machineStore.h"
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +13,9 @@
 
 #ifndef QXSIM_DEFAULT_MACHINE
 #error "QXSIM_DEFAULT_MACHINE must name the bundled example machine file"
+#endif
+#ifndef QXSIM_INSTALLED_MACHINE
+#error "QXSIM_INSTALLED_MACHINE must name the installed example relative to the stand-ins"
 #endif
 
 namespace nQxSim {
@@ -35,6 +41,21 @@ std::string machinePath() {
     const char* l_pPath = std::getenv("QXPXI_SIM_MACHINE");
     if (l_pPath != nullptr && *l_pPath != '\0') {
         return l_pPath;
+    }
+    // An installed stand-in serves the installed example, so that it keeps working once
+    // the source tree is gone.
+    Dl_info l_Info{};
+    if (dladdr(reinterpret_cast<void*>(&machinePath), &l_Info) != 0 &&
+        l_Info.dli_fname != nullptr) {
+        const std::string l_Library = l_Info.dli_fname;
+        const size_t l_Slash = l_Library.rfind('/');
+        if (l_Slash != std::string::npos) {
+            const std::string l_Installed =
+                l_Library.substr(0, l_Slash + 1) + QXSIM_INSTALLED_MACHINE;
+            if (access(l_Installed.c_str(), F_OK) == 0) {
+                return l_Installed;
+            }
+        }
     }
     return QXSIM_DEFAULT_MACHINE;
 }
