@@ -16,7 +16,7 @@ run_config() {
 }
 
 status=0
-run_config build -DCMAKE_BUILD_TYPE=RelWithDebInfo || status=1
-run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=ON -DQX_BUILD_BENCH=OFF || status=1
+run_config build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_WERROR=ON || status=1
+run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=ON -DQX_BUILD_BENCH=OFF -DQX_WERROR=ON || status=1
 if [ $status -eq 0 ]; then echo "both configurations passed"; else echo "a configuration FAILED"; fi
 exit $status
