@@ -1,66 +1,42 @@
 # Installation and packaging. Everything goes below the prefix where the libraries look
-# for it by default, so that with the prefix /usr (the .deb) nothing needs relocating:
-#   lib/                       the four libraries, loaded by file name
-#   lib/qxpxihw/, share/qxpxi/, share/pxisa/   the example description files
-#   include/qxpxi/             the public headers;  lib/pkgconfig/qxpxi.pc
-#   bin/pxi-inventory          the host tool
-#   lib/qxpxi/sim/             the stand-in services, outside the loader's search so that
-#                              real services win; the tool switches to them when none is
-#                              installed (tools/CMakeLists.txt holds the same paths)
-#   share/qxpxi/machines/      the example machine the stand-ins serve
-# All rules belong to the component "qxpxi": cmake --install <build> --component qxpxi.
-
-if(NOT DEFINED QX_PACKAGE_VERSION)
-    set(QX_PACKAGE_VERSION 1.0.0)
-endif()
-set(QX_INSTALL_COMPONENT qxpxi)
+# for it by default, so that with the prefix /usr (the .deb packages) nothing needs
+# relocating. Four components, one Debian package each:
+#   qxpxi        lib/ the four libraries (loaded by file name); bin/pxi-inventory, its
+#                man page and bash completion
+#   qxpxi-dev    include/qxpxi/ the public headers; lib/pkgconfig/qxpxi.pc
+#   qxpxi-sim    lib/qxpxi/sim/ the stand-in services, outside the loader's search so that
+#                real services win (pxi-inventory --simulate switches to them);
+#                share/qxpxi/examples/ the example machine and its descriptions, which
+#                the stand-in relocation service points at. Example descriptions never go
+#                into the live description directories (lib/qxpxihw/, share/pxisa/): on a
+#                real machine they would be read as real hardware.
+#   qxpxi-linux  the Linux services (services/linux installs them)
+# tools/CMakeLists.txt and services/CMakeLists.txt hold the same relative paths.
+include(QxVersion)
 set(QX_INSTALL_SIMDIR lib/qxpxi/sim)
+set(QX_INSTALL_EXAMPLES share/qxpxi/examples)
 
 foreach(lib QXPXIeSMu QXPXIeCDu qx7402 qxpxiecf)
     if(TARGET ${lib})
-        install(TARGETS ${lib} LIBRARY DESTINATION lib COMPONENT ${QX_INSTALL_COMPONENT})
+        install(TARGETS ${lib} LIBRARY DESTINATION lib COMPONENT qxpxi)
     endif()
 endforeach()
-
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/qxpxi DESTINATION include
-        COMPONENT ${QX_INSTALL_COMPONENT})
-
 if(TARGET pxi-inventory)
-    install(TARGETS pxi-inventory RUNTIME DESTINATION bin COMPONENT ${QX_INSTALL_COMPONENT})
+    install(TARGETS pxi-inventory RUNTIME DESTINATION bin COMPONENT qxpxi)
 endif()
+# The man page is kept beside the --help text and installed compressed, as Debian wants.
+set(QX_MAN_PAGE ${CMAKE_BINARY_DIR}/install/pxi-inventory.1.gz)
+add_custom_command(OUTPUT ${QX_MAN_PAGE}
+    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/docs/pxi-inventory.1 > ${QX_MAN_PAGE}
+    DEPENDS ${CMAKE_SOURCE_DIR}/docs/pxi-inventory.1 VERBATIM)
+add_custom_target(qx_man_page ALL DEPENDS ${QX_MAN_PAGE})
+install(FILES ${QX_MAN_PAGE} DESTINATION share/man/man1 COMPONENT qxpxi)
+install(FILES ${CMAKE_SOURCE_DIR}/tools/pxi-inventory.bash-completion
+        DESTINATION share/bash-completion/completions RENAME pxi-inventory COMPONENT qxpxi)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/inventory-json.md DESTINATION share/doc/qxpxi
+        COMPONENT qxpxi)
 
-foreach(service qxsim_pcibrd qxsim_cntdrv qxsim_smbus qxsim_relocations)
-    if(TARGET ${service})
-        install(TARGETS ${service} LIBRARY DESTINATION ${QX_INSTALL_SIMDIR}
-                COMPONENT ${QX_INSTALL_COMPONENT})
-    endif()
-endforeach()
-if(TARGET qxsim_smbios_dump)
-    install(TARGETS qxsim_smbios_dump RUNTIME DESTINATION ${QX_INSTALL_SIMDIR}
-            COMPONENT ${QX_INSTALL_COMPONENT})
-endif()
-
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/descriptions/libdir/ DESTINATION lib
-        COMPONENT ${QX_INSTALL_COMPONENT})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/descriptions/datadir/ DESTINATION share
-        COMPONENT ${QX_INSTALL_COMPONENT})
-
-# The example machine relocates its description directories relative to its own file;
-# the installed copy points them at <prefix>/lib and <prefix>/share from
-# <prefix>/share/qxpxi/machines, so it works under any prefix and in the package.
-set(QX_EXAMPLE_MACHINE ${CMAKE_SOURCE_DIR}/examples/machines/example-machine.json)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QX_EXAMPLE_MACHINE})
-file(READ ${QX_EXAMPLE_MACHINE} QX_MACHINE_TEXT)
-string(JSON QX_INSTALLED_MACHINE ERROR_VARIABLE QX_MACHINE_ERROR
-       SET "${QX_MACHINE_TEXT}" relocations "{\"libdir\": \"../../../lib\", \"datadir\": \"../..\"}")
-if(QX_MACHINE_ERROR)
-    message(WARNING "${QX_EXAMPLE_MACHINE}: ${QX_MACHINE_ERROR}; installed unchanged")
-    set(QX_INSTALLED_MACHINE "${QX_MACHINE_TEXT}")
-endif()
-file(WRITE ${CMAKE_BINARY_DIR}/install/example-machine.json "${QX_INSTALLED_MACHINE}\n")
-install(FILES ${CMAKE_BINARY_DIR}/install/example-machine.json
-        DESTINATION share/qxpxi/machines COMPONENT ${QX_INSTALL_COMPONENT})
-
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/qxpxi DESTINATION include COMPONENT qxpxi-dev)
 # pkg-config: the libraries are loaded with dlopen, never linked, so a host needs the
 # headers and libdl; libdir tells it where the libraries are.
 file(WRITE ${CMAKE_BINARY_DIR}/install/qxpxi.pc
@@ -75,18 +51,90 @@ Cflags: -I\${includedir}
 Libs: -ldl
 ")
 install(FILES ${CMAKE_BINARY_DIR}/install/qxpxi.pc DESTINATION lib/pkgconfig
-        COMPONENT ${QX_INSTALL_COMPONENT})
+        COMPONENT qxpxi-dev)
 
+foreach(service qxsim_pcibrd qxsim_cntdrv qxsim_smbus qxsim_relocations)
+    if(TARGET ${service})
+        install(TARGETS ${service} LIBRARY DESTINATION ${QX_INSTALL_SIMDIR} COMPONENT qxpxi-sim)
+    endif()
+endforeach()
+if(TARGET qxsim_smbios_dump)
+    install(TARGETS qxsim_smbios_dump RUNTIME DESTINATION ${QX_INSTALL_SIMDIR}
+            COMPONENT qxpxi-sim)
+endif()
+# The example machine relocates its description directories relative to its own file
+# (../descriptions/...): installed with the same layout, it works under any prefix.
+install(FILES ${CMAKE_SOURCE_DIR}/examples/machines/example-machine.json
+        DESTINATION ${QX_INSTALL_EXAMPLES}/machines COMPONENT qxpxi-sim)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/descriptions/
+        DESTINATION ${QX_INSTALL_EXAMPLES}/descriptions COMPONENT qxpxi-sim)
+
+# Each package carries its copyright file and changelog.
+set(QX_PACKAGES qxpxi qxpxi-dev qxpxi-sim)
+get_cmake_property(QX_COMPONENTS COMPONENTS)
+if("qxpxi-linux" IN_LIST QX_COMPONENTS)
+    list(APPEND QX_PACKAGES qxpxi-linux)
+endif()
+set(QX_CHANGELOG ${CMAKE_BINARY_DIR}/install/changelog.gz)
+add_custom_command(OUTPUT ${QX_CHANGELOG}
+    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/docs/changelog > ${QX_CHANGELOG}
+    DEPENDS ${CMAKE_SOURCE_DIR}/docs/changelog VERBATIM)
+add_custom_target(qx_changelog ALL DEPENDS ${QX_CHANGELOG})
+foreach(package ${QX_PACKAGES})
+    install(FILES ${CMAKE_SOURCE_DIR}/docs/copyright ${QX_CHANGELOG}
+            DESTINATION share/doc/${package} COMPONENT ${package})
+endforeach()
+
+# The .deb packages: cd build && cpack -G DEB. Runtime dependencies are computed with
+# dpkg-shlibdeps; binaries are stripped and their debug symbols go into -dbgsym packages.
 set(CPACK_PACKAGE_NAME qxpxi)
 set(CPACK_PACKAGE_VERSION ${QX_PACKAGE_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "PXI and PXI Express hardware discovery libraries, the pxi-inventory tool and stand-in services")
-set(CPACK_PACKAGE_CONTACT "qxpxi developers <qxpxi@localhost>")
+set(CPACK_PACKAGE_VENDOR "qxpxi project")
+set(CPACK_PACKAGE_CONTACT "qxpxi developers <qxpxi-devel@lists.qxpxi.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "PXI and PXI Express hardware discovery")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEB_COMPONENT_INSTALL OFF)
-set(CPACK_COMPONENTS_ALL ${QX_INSTALL_COMPONENT})
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6")
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${QX_PACKAGES})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://qxpxi.org")
+# Packages with libraries in lib/ activate the ldconfig trigger.
+file(WRITE ${CMAKE_BINARY_DIR}/install/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+set(CPACK_DEBIAN_QXPXI_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/install/triggers)
+set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/install/triggers)
+set(CPACK_DEBIAN_QXPXI_PACKAGE_NAME qxpxi)
+set(CPACK_DEBIAN_QXPXI_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_QXPXI_DESCRIPTION
+    "PXI and PXI Express hardware discovery libraries and pxi-inventory
+ Four libraries that instrument software loads by file name to learn which PXI
+ Express chassis hang from which PCI root buses, which system modules control
+ them, and which embedded controller the machine is; and pxi-inventory, which
+ shows what they see.")
+set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_NAME qxpxi-dev)
+set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_DEPENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_QXPXI-DEV_DESCRIPTION
+    "PXI and PXI Express hardware discovery: development files
+ The C headers of the four qxpxi libraries and of the platform services they
+ bind, and the pkg-config file for hosts that load the libraries.")
+set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_NAME qxpxi-sim)
+set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_RECOMMENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_QXPXI-SIM_DESCRIPTION
+    "PXI and PXI Express hardware discovery: simulated machine
+ Stand-in platform services that simulate a PXI Express machine described by a
+ JSON file, and an example machine with its description files, kept apart from
+ the live description directories (pxi-inventory --simulate).")
+set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_NAME qxpxi-linux)
+set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_RECOMMENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_QXPXI-LINUX_DESCRIPTION
+    "PXI and PXI Express hardware discovery: Linux platform services
+ The platform services the qxpxi libraries bind, on Linux: PCI bridges through
+ hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a unit that
+ writes the SMBIOS dump at boot.")
 include(CPack)
