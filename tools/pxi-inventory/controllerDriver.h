@@ -20,6 +20,8 @@ public:
 
     // 0 when a session is open; else the open status, or 1 when the service is absent.
     int32_t openStatus() const { return m_OpenStatus; }
+    bool serviceFound() const { return m_Library.loaded(); }
+    const std::string& serviceError() const { return m_Library.error(); }
     bool open() const { return m_pSession != nullptr; }
 
     int32_t text(uint32_t a_Attribute, std::string& a_rValue) const;
@@ -40,6 +42,10 @@ private:
     void* m_pSession = nullptr;
     int32_t m_OpenStatus = 1;
 };
+
+// What the service answers an open with on a machine that has no controller driver: an
+// answer, not a failure.
+constexpr int32_t kCntDrvNoController = -26934;
 
 // The port key of a slot path text without "MR" ("00:08,00,E0"): bus * 256 + first hop;
 // false when the text does not hold a hexadecimal bus, ":" and a hop.

@@ -2,11 +2,14 @@
 
 #include <dlfcn.h>
 #include <glob.h>
+#include <limits.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -38,27 +41,41 @@ std::vector<std::string> iniFiles(const std::string& a_rDir) {
     return l_Files;
 }
 
-using tIdentityCheck = bool (*)(tDescription&);
+// Empty when the description is usable, else why not.
+using tIdentityCheck = std::string (*)(tDescription&);
 
 std::vector<tDescription> scan(const std::string& a_rDir, const char* a_pSection,
-                               tIdentityCheck a_Check) {
+                               tIdentityCheck a_Check, std::vector<tSkipped>& a_rSkipped) {
     std::vector<tDescription> l_Found;
-    std::set<std::pair<std::string, std::string>> l_Seen;
+    std::map<std::pair<std::string, std::string>, std::string> l_Seen;
     for (const std::string& l_rPath : iniFiles(a_rDir)) {
         tDescription l_Description;
         l_Description.path = l_rPath;
         if (!readIni(l_rPath, l_Description.sections)) {
+            a_rSkipped.push_back({l_rPath, "cannot be read"});
             continue;
         }
         const std::string* l_pVendor = iniValue(l_Description.sections, a_pSection, "Vendor");
         const std::string* l_pModel = iniValue(l_Description.sections, a_pSection, "Model");
         if (l_pVendor == nullptr || l_pModel == nullptr) {
+            a_rSkipped.push_back({l_rPath, std::string("no [") + a_pSection + "] " +
+                                               (l_pVendor == nullptr ? "Vendor" : "Model")});
             continue;
         }
         l_Description.vendor = *l_pVendor;
         l_Description.model = *l_pModel;
-        if (!a_Check(l_Description) ||
-            !l_Seen.emplace(l_Description.vendor, l_Description.model).second) {
+        const std::string l_Problem = a_Check(l_Description);
+        if (!l_Problem.empty()) {
+            a_rSkipped.push_back({l_rPath, l_Problem});
+            continue;
+        }
+        const auto l_Known =
+            l_Seen.emplace(std::make_pair(l_Description.vendor, l_Description.model), l_rPath);
+        if (!l_Known.second) {
+            // The first file of an identity, in name order, wins.
+            a_rSkipped.push_back({l_rPath, "\"" + l_Description.vendor + " " + l_Description.model +
+                                               "\" is described already by " +
+                                               l_Known.first->second});
             continue;
         }
         l_Found.push_back(std::move(l_Description));
@@ -135,7 +152,9 @@ tDirectories resolveDirectories() {
             const int l_Result = l_pGet(l_rName.first, l_Buffer, sizeof(l_Buffer));
             if (l_Result > 0) {
                 l_Buffer[sizeof(l_Buffer) - 1] = '\0';
-                *l_rName.second.first = l_Buffer;
+                char l_Resolved[PATH_MAX];
+                *l_rName.second.first =
+                    realpath(l_Buffer, l_Resolved) != nullptr ? l_Resolved : l_Buffer;
             } else if (l_Result < 0) {
                 *l_rName.second.second = l_Result;
             }
@@ -145,26 +164,39 @@ tDirectories resolveDirectories() {
     return l_Dirs;
 }
 
-std::vector<tDescription> scanChassisDrivers(const std::string& a_rDir) {
-    return scan(a_rDir, "Chassis", [](tDescription&) { return true; });
+std::vector<tDescription> scanChassisDrivers(const std::string& a_rDir,
+                                             std::vector<tSkipped>& a_rSkipped) {
+    return scan(
+        a_rDir, "Chassis", [](tDescription&) { return std::string(); }, a_rSkipped);
 }
 
-std::vector<tDescription> scanSystemModules(const std::string& a_rDir) {
-    return scan(a_rDir, "ModuleId", [](tDescription& a_rDescription) {
-        const std::string* l_pStyle =
-            iniValue(a_rDescription.sections, "ModuleParams", "ModuleStyle");
-        if (l_pStyle == nullptr) {
-            return false;
-        }
-        if (*l_pStyle == "Embedded") {
-            a_rDescription.style = "embedded";
-        } else if (*l_pStyle == "Remote") {
-            a_rDescription.style = "remote";
-        } else {
-            return false;
-        }
-        return true;
-    });
+std::vector<tDescription> scanControllers(const std::string& a_rDir,
+                                          std::vector<tSkipped>& a_rSkipped) {
+    return scan(
+        a_rDir, "Controller", [](tDescription&) { return std::string(); }, a_rSkipped);
+}
+
+std::vector<tDescription> scanSystemModules(const std::string& a_rDir,
+                                            std::vector<tSkipped>& a_rSkipped) {
+    return scan(
+        a_rDir, "ModuleId",
+        [](tDescription& a_rDescription) {
+            const std::string* l_pStyle =
+                iniValue(a_rDescription.sections, "ModuleParams", "ModuleStyle");
+            if (l_pStyle == nullptr) {
+                return std::string("no [ModuleParams] ModuleStyle");
+            }
+            if (*l_pStyle == "Embedded") {
+                a_rDescription.style = "embedded";
+            } else if (*l_pStyle == "Remote") {
+                a_rDescription.style = "remote";
+            } else {
+                return "[ModuleParams] ModuleStyle is \"" + *l_pStyle +
+                       "\", neither \"Embedded\" nor \"Remote\"";
+            }
+            return std::string();
+        },
+        a_rSkipped);
 }
 
 uint32_t rootBusLevels(const tDescription& a_rDescription) {

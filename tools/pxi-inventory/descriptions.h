@@ -28,9 +28,13 @@ struct tDirectories {
     bool relocated = false;  // the relocation service was bound
     std::string chassisDrivers() const { return libdir + "/qxpxihw/pxiechassis/"; }
     std::string systemModules() const { return libdir + "/qxpxihw/pxiesysmodules/"; }
+    std::string controllers() const {
+        return datadir + "/qxpxi/hardware_descriptions/controllers/";
+    }
 };
 
-// Asks libqxrelocations.so.0 for "libdir" and "datadir"; defaults /usr/lib, /usr/share.
+// Asks libqxrelocations.so.0 for "libdir" and "datadir" (resolved to real paths);
+// defaults /usr/lib, /usr/share.
 tDirectories resolveDirectories();
 
 struct tDescription {
@@ -45,8 +49,18 @@ struct tDescription {
 // an identity wins, as in the libraries' database). Chassis drivers are identified by
 // [Chassis] Vendor and Model, system modules by [ModuleId] Vendor and Model with
 // [ModuleParams] ModuleStyle "Embedded" or "Remote"; other files are skipped.
-std::vector<tDescription> scanChassisDrivers(const std::string& a_rDir);
-std::vector<tDescription> scanSystemModules(const std::string& a_rDir);
+// Files found but not used are listed in a_rSkipped with the reason.
+struct tSkipped {
+    std::string path;
+    std::string reason;
+};
+std::vector<tDescription> scanChassisDrivers(const std::string& a_rDir,
+                                             std::vector<tSkipped>& a_rSkipped);
+std::vector<tDescription> scanSystemModules(const std::string& a_rDir,
+                                            std::vector<tSkipped>& a_rSkipped);
+// PXI embedded controller descriptions: [Controller] Vendor and Model.
+std::vector<tDescription> scanControllers(const std::string& a_rDir,
+                                          std::vector<tSkipped>& a_rSkipped);
 
 // [RootBusBridges] Bridge<n>SubsystemID counted from 1 until the first missing key.
 uint32_t rootBusLevels(const tDescription& a_rDescription);

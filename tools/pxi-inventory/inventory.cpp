@@ -1,5 +1,6 @@
 #include "tools/pxi-inventory/inventory.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,12 +10,14 @@
 
 #include "qxpxi/QXPXIFinder.h"
 #include "qxpxi/QXPXIeCDu.h"
+#include "qxpxi/qxstatus.h"
 #include "tools/pxi-inventory/sysModuleApi.h"
 #include "tools/pxi-inventory/cLibrary.h"
 #include "tools/pxi-inventory/callRecorder.h"
 #include "tools/pxi-inventory/controllerDriver.h"
 #include "tools/pxi-inventory/descriptions.h"
 #include "tools/pxi-inventory/eeprom.h"
+#include "tools/pxi-inventory/platformViews.h"
 
 namespace nQxPxiInventory {
 
@@ -26,6 +29,18 @@ constexpr int32_t kEmptyText = -2;
 
 std::string quoted(const std::string& a_rText) {
     return "\"" + a_rText + "\"";
+}
+
+std::string hexId(uint32_t a_Id) {
+    char l_Buffer[16];
+    std::snprintf(l_Buffer, sizeof(l_Buffer), "0x%05X", a_Id);
+    return l_Buffer;
+}
+
+// A filter matches "model", "vendor model", or (for modules) the module name.
+bool matches(const std::string& a_rFilter, const std::string& a_rVendor,
+             const std::string& a_rModel) {
+    return a_rFilter.empty() || a_rFilter == a_rModel || a_rFilter == a_rVendor + " " + a_rModel;
 }
 
 std::string portText(uint32_t a_Key) {
@@ -76,6 +91,7 @@ tJson libraryJson(const cLibrary& a_rLibrary, cCallRecorder& a_rRecorder) {
 // ---- chassis ---------------------------------------------------------------------------
 
 tJson chassisSection(const cLibrary& a_rLibrary, const std::vector<tDescription>& a_rDrivers,
+                     const tJson& a_rBridges, const tOptions& a_rOptions,
                      cCallRecorder& a_rRecorder) {
     tJson l_Out;
     l_Out["library"] = libraryJson(a_rLibrary, a_rRecorder);
@@ -91,12 +107,16 @@ tJson chassisSection(const cLibrary& a_rLibrary, const std::vector<tDescription>
         return l_Out;
     }
     for (const tDescription& l_rDriver : a_rDrivers) {
+        if (!matches(a_rOptions.chassisFilter, l_rDriver.vendor, l_rDriver.model)) {
+            continue;
+        }
         tJson l_Model;
         l_Model["vendor"] = l_rDriver.vendor;
         l_Model["model"] = l_rDriver.model;
         l_Model["file"] = l_rDriver.path;
         const uint32_t l_Levels = rootBusLevels(l_rDriver);
         l_Model["rootBusLevels"] = l_Levels;
+        l_Model["bridgePairs"] = bridgePairMatches(l_rDriver, a_rBridges);
         uint32_t l_Count = 0;
         const std::string l_Args = quoted(l_rDriver.vendor) + ", " + quoted(l_rDriver.model);
         const int32_t l_Status =
@@ -221,11 +241,9 @@ tJson moduleJson(const tSysModuleApi& a_rApi, const tIdentity& a_rIdentity, int3
                 l_Style = l_Number;
             }
         }
-        a_rRecorder.record(l_Value,
-                           "PXISA_SystemModule_GetInformation(" + l_ModArgs + ", " +
-                               std::to_string(l_rAttribute.id) + ")",
-                           l_Status,
-                           expectedAttributeStatus(l_rAttribute.id, l_Status, l_LinkCount));
+        a_rRecorder.recordInGroup(l_Value, "PXISA_SystemModule_GetInformation(" + l_ModArgs + ", ",
+                                  std::to_string(l_rAttribute.id), l_Status,
+                                  expectedAttributeStatus(l_rAttribute.id, l_Status, l_LinkCount));
         l_Attributes[l_rAttribute.name] = l_Value;
     }
     l_Module["attributes"] = l_Attributes;
@@ -240,6 +258,10 @@ tJson moduleJson(const tSysModuleApi& a_rApi, const tIdentity& a_rIdentity, int3
         for (const auto& l_rItem : l_Decoded.items()) {
             l_Eeprom[l_rItem.key()] = l_rItem.value();
         }
+    } else if (l_ResourceList.rfind("QXSMBUS", 0) == 0) {
+        // The library keeps the image it refused; the bytes explain the refusal.
+        l_Eeprom["throughSmbusService"] =
+            readEepromThroughService(l_ResourceList.substr(0, l_ResourceList.find(';')));
     }
     l_Module["eeprom"] = l_Eeprom;
 
@@ -311,10 +333,24 @@ tJson controllerJson(const cControllerDriver& a_rDriver, std::string& a_rVendor,
     tJson l_Out;
     l_Out["present"] = a_rDriver.open();
     if (!a_rDriver.open()) {
-        // A machine without an embedded controller has no controller driver session.
         l_Out["openStatus"] = a_rDriver.openStatus();
+        if (!a_rDriver.serviceFound()) {
+            l_Out["state"] = "no service";
+            tJson l_Ignored;
+            a_rRecorder.unavailable(l_Ignored, "dlopen(libqxcntdrv.so.1)",
+                                    a_rDriver.serviceError());
+        } else if (a_rDriver.openStatus() == kCntDrvNoController) {
+            // The service's answer for a machine that has no controller driver.
+            l_Out["state"] = "none";
+        } else {
+            l_Out["state"] = "failed";
+            l_Out["statusName"] = qxpxi_status_name(a_rDriver.openStatus());
+            l_Out["statusMeaning"] = qxpxi_status_meaning(a_rDriver.openStatus());
+            a_rRecorder.failure("QXCNTDRV_openController", a_rDriver.openStatus());
+        }
         return l_Out;
     }
+    l_Out["state"] = "open";
     tJson l_Vendor;
     tJson l_Model;
     const int32_t l_VendorStatus = a_rDriver.text(0x10000000, a_rVendor);
@@ -382,6 +418,8 @@ tJson systemModuleSection(const cLibrary& a_rLibrary, const std::vector<tDescrip
         return l_Out;
     }
     for (const tIdentity& l_rIdentity : l_Identities) {
+        const bool l_IdentityMatches =
+            matches(a_rOptions.moduleFilter, l_rIdentity.vendor, l_rIdentity.model);
         tJson l_IdJson;
         l_IdJson["vendor"] = l_rIdentity.vendor;
         l_IdJson["model"] = l_rIdentity.model;
@@ -404,10 +442,15 @@ tJson systemModuleSection(const cLibrary& a_rLibrary, const std::vector<tDescrip
         l_IdJson["count"] = l_CountJson;
         l_IdJson["modules"] = tJson::array();
         for (int32_t l_Index = 1; l_Status >= 0 && l_Index <= l_Count; ++l_Index) {
-            l_IdJson["modules"].push_back(
-                moduleJson(l_Api, l_rIdentity, l_Index, a_rDriver, a_rOptions, a_rRecorder));
+            tJson l_Module =
+                moduleJson(l_Api, l_rIdentity, l_Index, a_rDriver, a_rOptions, a_rRecorder);
+            if (l_IdentityMatches || l_Module.value("name", "") == a_rOptions.moduleFilter) {
+                l_IdJson["modules"].push_back(l_Module);
+            }
         }
-        l_Out["identities"].push_back(l_IdJson);
+        if (l_IdentityMatches || !l_IdJson["modules"].empty()) {
+            l_Out["identities"].push_back(l_IdJson);
+        }
     }
     return l_Out;
 }
@@ -465,7 +508,7 @@ tJson finderItemJson(const tFinderApi& a_rApi, const std::string& a_rFile, void*
             l_Status >= 0 && l_pValue != nullptr ? tJson(std::string(l_pValue)) : tJson(nullptr);
         a_rRecorder.record(l_Value,
                            l_Prefix + "getStringAttribute(" + std::to_string(a_Index) + ", " +
-                               std::to_string(l_rAttribute.id) + ")",
+                               hexId(l_rAttribute.id) + ")",
                            l_Status, !l_KnownClass && l_Status == kInvalidParameter);
         l_Strings[l_rAttribute.name] = l_Value;
     }
@@ -482,7 +525,7 @@ tJson finderItemJson(const tFinderApi& a_rApi, const std::string& a_rFile, void*
         l_Value["value"] = l_Status >= 0 ? tJson(l_Number) : tJson(nullptr);
         a_rRecorder.record(l_Value,
                            l_Prefix + "getU32Attribute(" + std::to_string(a_Index) + ", " +
-                               std::to_string(l_rAttribute.id) + ")",
+                               hexId(l_rAttribute.id) + ")",
                            l_Status,
                            !l_KnownClass && l_rAttribute.id != QXPXI_FINDER_ATTR_ITEM_CLASS &&
                                l_Status == kInvalidParameter);
@@ -544,19 +587,98 @@ tJson finderJson(const cLibrary& a_rLibrary, cCallRecorder& a_rRecorder) {
     return l_Out;
 }
 
+// Which way the controller was (or was not) identified, as the embedded controller finder
+// goes: the controller driver when a session opens, else the SMBIOS manufacturer and
+// product matched against the PXI embedded controller descriptions.
+tJson controllerIdentification(const tJson& a_rController, const tJson& a_rSmbios,
+                               const std::vector<tDescription>& a_rControllers) {
+    tJson l_Out;
+    l_Out["way"] = nullptr;
+    if (a_rController["present"].get<bool>()) {
+        l_Out["way"] = "controller driver";
+        l_Out["text"] = "by the controller driver: " + a_rController.value("vendor", "?") + " " +
+                        a_rController.value("model", "?");
+        return l_Out;
+    }
+    const std::string l_Driver =
+        a_rController["state"] == "none"         ? "no controller driver on this machine"
+        : a_rController["state"] == "no service" ? "no controller driver service"
+                                                 : "the controller driver failed";
+    if (a_rSmbios["status"] != 0) {
+        l_Out["text"] = "not identified: " + l_Driver + ", and no SMBIOS data (" +
+                        a_rSmbios["dumpFile"].get<std::string>() + ": " +
+                        a_rSmbios.value("statusMeaning", "unreadable") + ")";
+        return l_Out;
+    }
+    auto l_Lower = [](std::string a_Text) {
+        for (char& l_rChar : a_Text) {
+            l_rChar = static_cast<char>(std::tolower(static_cast<unsigned char>(l_rChar)));
+        }
+        return a_Text;
+    };
+    const std::string l_Manufacturer = a_rSmbios.value("manufacturer", "");
+    const std::string l_Product = a_rSmbios.value("productName", "");
+    if (l_Lower(l_Manufacturer).find("quarrix") == std::string::npos) {
+        l_Out["text"] = "not identified: " + l_Driver + ", and the SMBIOS manufacturer \"" +
+                        l_Manufacturer + "\" is not Quarrix";
+        return l_Out;
+    }
+    for (const tDescription& l_rDescription : a_rControllers) {
+        const std::string* l_pPart =
+            iniValue(l_rDescription.sections, "Controller", "SMBIOSProduct");
+        const std::string* l_pExact =
+            iniValue(l_rDescription.sections, "Controller", "SMBIOSProductExact");
+        if ((l_pPart != nullptr && !l_pPart->empty() &&
+             l_Lower(l_Product).find(l_Lower(*l_pPart)) != std::string::npos) ||
+            (l_pExact != nullptr && !l_pExact->empty() && *l_pExact == l_Product)) {
+            l_Out["way"] = "SMBIOS";
+            l_Out["description"] = l_rDescription.path;
+            l_Out["text"] = "from SMBIOS (" + l_Driver + "): product \"" + l_Product + "\" is " +
+                            l_rDescription.vendor + " " + l_rDescription.model + " (" +
+                            l_rDescription.path + ")";
+            return l_Out;
+        }
+    }
+    l_Out["text"] = "not identified: " + l_Driver + ", and no controller description matches " +
+                    "the SMBIOS product \"" + l_Product + "\"";
+    return l_Out;
+}
+
+tJson skippedJson(const std::vector<tSkipped>& a_rSkipped) {
+    tJson l_Out = tJson::array();
+    for (const tSkipped& l_rSkipped : a_rSkipped) {
+        l_Out.push_back({{"file", l_rSkipped.path}, {"reason", l_rSkipped.reason}});
+    }
+    return l_Out;
+}
+
+tJson platformServicesJson() {
+    tJson l_Out = tJson::array();
+    for (const char* l_pFile : kServiceFiles) {
+        cLibrary l_Service(l_pFile, {});
+        l_Out.push_back({{"file", l_pFile},
+                         {"found", l_Service.loaded()},
+                         {"path", l_Service.loaded() ? tJson(l_Service.path()) : tJson(nullptr)}});
+    }
+    return l_Out;
+}
+
 }  // namespace
 
-tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout) {
+tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
+                       const tSimulation& a_rSimulation) {
     cCallRecorder l_Recorder(a_rOptions.verbose);
     tJson l_Doc;
     l_Doc["schema"] = "pxi-inventory/1";
 
     tJson l_Environment;
-    const char* l_pMachine = std::getenv(kMachineEnv);
-    const char* l_pStandIns = std::getenv(kStandInsEnv);
-    l_Environment["machine"] =
-        l_pMachine != nullptr && *l_pMachine != '\0' ? tJson(l_pMachine) : tJson(nullptr);
-    l_Environment["standInServices"] = l_pStandIns != nullptr ? tJson(l_pStandIns) : tJson(nullptr);
+    const bool l_Simulated = !a_rSimulation.standIns.empty();
+    l_Environment["simulated"] = l_Simulated;
+    l_Environment["machine"] = l_Simulated ? tJson(a_rSimulation.machine) : tJson(nullptr);
+    l_Environment["standInServices"] = l_Simulated ? tJson(a_rSimulation.standIns) : tJson(nullptr);
+    l_Environment["topology"] =
+        a_rOptions.topology.empty() ? tJson(nullptr) : tJson(a_rOptions.topology);
+    l_Environment["platformServices"] = platformServicesJson();
     l_Doc["environment"] = l_Environment;
 
     const tDirectories l_Dirs = resolveDirectories();
@@ -566,6 +688,7 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout) {
     l_DirJson["datadir"] = l_Dirs.datadir;
     l_DirJson["chassisDrivers"] = l_Dirs.chassisDrivers();
     l_DirJson["systemModules"] = l_Dirs.systemModules();
+    l_DirJson["controllers"] = l_Dirs.controllers();
     for (const auto& l_rAnswer : {std::make_pair("libdir", l_Dirs.libdirStatus),
                                   std::make_pair("datadir", l_Dirs.datadirStatus)}) {
         if (l_rAnswer.second != 0) {
@@ -576,31 +699,68 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout) {
             l_DirJson[std::string(l_rAnswer.first) + "Relocation"] = l_Failure;
         }
     }
+    std::vector<tSkipped> l_Skipped;
+    const std::vector<tDescription> l_Drivers =
+        scanChassisDrivers(l_Dirs.chassisDrivers(), l_Skipped);
+    const std::vector<tDescription> l_Modules =
+        scanSystemModules(l_Dirs.systemModules(), l_Skipped);
+    const std::vector<tDescription> l_Controllers =
+        scanControllers(l_Dirs.controllers(), l_Skipped);
+    l_DirJson["skipped"] = skippedJson(l_Skipped);
     l_Doc["descriptionDirectories"] = l_DirJson;
 
-    const std::vector<tDescription> l_Drivers = scanChassisDrivers(l_Dirs.chassisDrivers());
-    const std::vector<tDescription> l_Modules = scanSystemModules(l_Dirs.systemModules());
-    const std::vector<std::string> l_Fallback = {a_rLayout.libDir};
-    {
-        cLibrary l_Chassis("libQXPXIeCDu.so", l_Fallback);
-        l_Doc["chassis"] = chassisSection(l_Chassis, l_Drivers, l_Recorder);
+    const bool l_Filtered = !a_rOptions.chassisFilter.empty() || !a_rOptions.moduleFilter.empty();
+    const bool l_Inventory = a_rOptions.view == eView::inventory;
+    tJson l_Bridges;
+    if (l_Inventory || a_rOptions.view == eView::bridges) {
+        l_Bridges = collectPciBridges(l_Recorder);
+        l_Doc["pciBridges"] = l_Bridges;
     }
-    {
+    if (l_Inventory || a_rOptions.view == eView::smbus) {
+        l_Doc["smbusAdapters"] = collectSmbusAdapters(l_Recorder);
+    }
+    tJson l_Smbios;
+    if (l_Inventory || a_rOptions.view == eView::smbios) {
+        l_Smbios = collectSmbios();
+        l_Doc["smbios"] = l_Smbios;
+    }
+    const std::vector<std::string> l_Fallback = {a_rLayout.libDir};
+    if (a_rOptions.view == eView::bridges) {
+        tJson l_Pairs = tJson::array();
+        for (const tDescription& l_rDriver : l_Drivers) {
+            if (matches(a_rOptions.chassisFilter, l_rDriver.vendor, l_rDriver.model)) {
+                l_Pairs.push_back({{"vendor", l_rDriver.vendor},
+                                   {"model", l_rDriver.model},
+                                   {"file", l_rDriver.path},
+                                   {"bridgePairs", bridgePairMatches(l_rDriver, l_Bridges)}});
+            }
+        }
+        l_Doc["chassisBridgePairs"] = l_Pairs;
+    }
+    if (l_Inventory && (!l_Filtered || !a_rOptions.chassisFilter.empty())) {
+        cLibrary l_Chassis("libQXPXIeCDu.so", l_Fallback);
+        l_Doc["chassis"] = chassisSection(l_Chassis, l_Drivers, l_Bridges, a_rOptions, l_Recorder);
+    }
+    if (l_Inventory && (!l_Filtered || !a_rOptions.moduleFilter.empty())) {
         cControllerDriver l_Driver;
         cLibrary l_SysModule("libQXPXIeSMu.so", l_Fallback);
         l_Doc["systemModules"] =
             systemModuleSection(l_SysModule, l_Modules, l_Driver, a_rOptions, l_Recorder);
+        l_Doc["controllerIdentification"] =
+            controllerIdentification(l_Doc["systemModules"]["controller"], l_Smbios, l_Controllers);
     }
-    l_Doc["finders"] = tJson::array();
-    for (const char* l_pFile : {"libqx7402.so", "libqxpxiecf.so"}) {
-        cLibrary l_Finder(l_pFile, l_Fallback);
-        l_Doc["finders"].push_back(finderJson(l_Finder, l_Recorder));
+    if (l_Inventory && !l_Filtered) {
+        l_Doc["finders"] = tJson::array();
+        for (const char* l_pFile : {"libqx7402.so", "libqxpxiecf.so"}) {
+            cLibrary l_Finder(l_pFile, l_Fallback);
+            l_Doc["finders"].push_back(finderJson(l_Finder, l_Recorder));
+        }
     }
     l_Doc["failures"] = l_Recorder.failures();
     if (a_rOptions.verbose) {
         l_Doc["calls"] = l_Recorder.calls();
     }
-    l_Doc["exitStatus"] = l_Recorder.failed() ? 1 : 0;
+    l_Doc["exitStatus"] = l_Recorder.failed() ? kExitFailures : kExitAnswered;
     return l_Doc;
 }
 

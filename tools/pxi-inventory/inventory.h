@@ -1,6 +1,6 @@
 // The inventory: every question the tool asks the four libraries, with every answer and
-// every failure, gathered into one JSON document (docs/inventory-json.md). The tree view
-// is rendered from the same document.
+// every failure, gathered into one JSON document (docs/inventory-json.md). The tree, the
+// views and the Graphviz graph are rendered from the same document.
 #pragma once
 
 #include <string>
@@ -8,18 +8,23 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/pxi-inventory/launch.h"
+#include "tools/pxi-inventory/options.h"
 
 namespace nQxPxiInventory {
 
 using tJson = nlohmann::ordered_json;
 
-struct tOptions {
-    bool json = false;
-    bool verbose = false;
+// How the run is simulated: the stand-ins' directory and the machine file they serve;
+// both empty on real services.
+struct tSimulation {
+    std::string standIns;
+    std::string machine;
 };
 
-// Loads the libraries, asks them everything and unloads them again. Never throws out of
-// a library call; "exitStatus" in the result is 0 when every call answered, else 1.
-tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout);
+// Loads the libraries (for the inventory; the views ask the platform services only),
+// asks them everything and unloads them again. Never throws out of a library call;
+// "exitStatus" in the result is 0 when every call answered, else 1.
+tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
+                       const tSimulation& a_rSimulation);
 
 }  // namespace nQxPxiInventory

@@ -2,12 +2,12 @@
 
 #include <dlfcn.h>
 #include <limits.h>
+#include <link.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #ifndef QXINV_SOURCE_EXAMPLE_MACHINE
@@ -18,6 +18,9 @@
 #endif
 
 namespace nQxPxiInventory {
+
+const char* const kServiceFiles[4] = {kPciBridgeServiceFile, "libqxcntdrv.so.1", "libqxsmbus.so.2",
+                                      "libqxrelocations.so.0"};
 
 namespace {
 
@@ -37,25 +40,22 @@ std::string ownDirectory() {
     return l_Slash == std::string::npos ? "." : l_Path.substr(0, l_Slash);
 }
 
-// The bare file name is found by the loader's normal search (LD_LIBRARY_PATH, the cache,
-// the default directories). Nothing of the service is called, so loading it and letting
-// it go again has no lasting effect.
-bool pciBridgeServiceFound() {
-    void* l_pHandle = dlopen("libqxpcibrd.so.1", RTLD_LAZY | RTLD_LOCAL);
-    if (l_pHandle == nullptr) {
-        return false;
-    }
-    dlclose(l_pHandle);
-    return true;
+std::string directoryOf(const std::string& a_rPath) {
+    const size_t l_Slash = a_rPath.rfind('/');
+    return l_Slash == std::string::npos ? "." : a_rPath.substr(0, l_Slash);
 }
 
 }  // namespace
 
+std::string resolvedPath(const std::string& a_rPath) {
+    char l_Resolved[PATH_MAX];
+    return realpath(a_rPath.c_str(), l_Resolved) != nullptr ? std::string(l_Resolved) : a_rPath;
+}
+
 tLayout findLayout() {
     tLayout l_Layout;
-    const std::string l_Dir = ownDirectory();
-    const std::string l_Parent = l_Dir + "/..";
-    if (exists(l_Parent + "/services/libqxpcibrd.so.1")) {
+    const std::string l_Parent = ownDirectory() + "/..";
+    if (exists(l_Parent + "/services/" + kPciBridgeServiceFile)) {
         l_Layout.buildTree = true;
         l_Layout.libDir = l_Parent + "/lib";
         l_Layout.servicesDir = l_Parent + "/services";
@@ -65,21 +65,39 @@ tLayout findLayout() {
         l_Layout.servicesDir = l_Parent + "/" QXINV_INSTALL_SIMDIR;
         l_Layout.exampleMachine = l_Parent + "/" QXINV_INSTALL_MACHINE;
     }
-    char l_Resolved[PATH_MAX];
     for (std::string* l_pPath :
          {&l_Layout.libDir, &l_Layout.servicesDir, &l_Layout.exampleMachine}) {
-        if (realpath(l_pPath->c_str(), l_Resolved) != nullptr) {
-            *l_pPath = l_Resolved;
-        }
+        *l_pPath = resolvedPath(*l_pPath);
     }
     return l_Layout;
 }
 
-void switchToStandInsIfNeeded(const tLayout& a_rLayout, char** a_ppArgv) {
+// The bare file name is found by the loader's normal search (LD_LIBRARY_PATH, the cache,
+// the default directories). Nothing of a service is called, so loading it and letting it
+// go again has no lasting effect.
+std::vector<std::pair<std::string, std::string>> missingServices() {
+    std::vector<std::pair<std::string, std::string>> l_Missing;
+    for (const char* l_pFile : kServiceFiles) {
+        void* l_pHandle = dlopen(l_pFile, RTLD_LAZY | RTLD_LOCAL);
+        if (l_pHandle == nullptr) {
+            const char* l_pError = dlerror();
+            l_Missing.emplace_back(l_pFile, l_pError != nullptr ? l_pError : "not found");
+        } else {
+            dlclose(l_pHandle);
+        }
+    }
+    return l_Missing;
+}
+
+void switchToStandIns(const tLayout& a_rLayout, const std::string& a_rMachine, char** a_ppArgv,
+                      std::string& a_rError) {
+    a_rError.clear();
     if (getenv(kStandInsEnv) != nullptr) {
         return;  // already switched: never loop
     }
-    if (pciBridgeServiceFound() || !exists(a_rLayout.servicesDir + "/libqxpcibrd.so.1")) {
+    if (!exists(a_rLayout.servicesDir + "/" + kPciBridgeServiceFile)) {
+        a_rError = "the stand-in services are not installed (no " + a_rLayout.servicesDir + "/" +
+                   kPciBridgeServiceFile + ")";
         return;
     }
     std::string l_Path = a_rLayout.servicesDir + ":" + a_rLayout.libDir;
@@ -87,17 +105,32 @@ void switchToStandInsIfNeeded(const tLayout& a_rLayout, char** a_ppArgv) {
     if (l_pOld != nullptr && *l_pOld != '\0') {
         l_Path += std::string(":") + l_pOld;
     }
-    const char* l_pMachine = getenv(kMachineEnv);
-    if ((l_pMachine == nullptr || *l_pMachine == '\0') && exists(a_rLayout.exampleMachine)) {
-        setenv(kMachineEnv, a_rLayout.exampleMachine.c_str(), 1);
-    }
+    setenv(kMachineEnv, a_rMachine.c_str(), 1);
     setenv("LD_LIBRARY_PATH", l_Path.c_str(), 1);
     setenv(kStandInsEnv, a_rLayout.servicesDir.c_str(), 1);
     execv("/proc/self/exe", a_ppArgv);
-    // Could not re-execute: go on without the stand-ins, the report will show it.
-    std::fprintf(stderr, "pxi-inventory: cannot re-execute onto the stand-in services: %s\n",
-                 std::strerror(errno));
+    a_rError = std::string("cannot re-execute onto the stand-in services: ") + std::strerror(errno);
     unsetenv(kStandInsEnv);
+}
+
+std::string standInServicesInUse(const tLayout& a_rLayout) {
+    const char* l_pSwitched = getenv(kStandInsEnv);
+    if (l_pSwitched != nullptr && *l_pSwitched != '\0') {
+        return l_pSwitched;
+    }
+    void* l_pHandle = dlopen(kPciBridgeServiceFile, RTLD_LAZY | RTLD_LOCAL);
+    if (l_pHandle == nullptr) {
+        dlerror();
+        return std::string();
+    }
+    std::string l_Dir;
+    struct link_map* l_pMap = nullptr;
+    if (dlinfo(l_pHandle, RTLD_DI_LINKMAP, &l_pMap) == 0 && l_pMap != nullptr &&
+        l_pMap->l_name != nullptr) {
+        l_Dir = resolvedPath(directoryOf(l_pMap->l_name));
+    }
+    dlclose(l_pHandle);
+    return !l_Dir.empty() && l_Dir == a_rLayout.servicesDir ? l_Dir : std::string();
 }
 
 }  // namespace nQxPxiInventory

@@ -1,125 +1,150 @@
 // pxi-inventory: shows what the qxpxi libraries see of a PXI / PXI Express machine.
-#include <limits.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "tools/pxi-inventory/dotView.h"
 #include "tools/pxi-inventory/inventory.h"
 #include "tools/pxi-inventory/launch.h"
+#include "tools/pxi-inventory/machineCheck.h"
+#include "tools/pxi-inventory/options.h"
 #include "tools/pxi-inventory/treeView.h"
+
+#ifndef QXINV_VERSION
+#error "QXINV_VERSION must give the package version"
+#endif
 
 namespace {
 
-constexpr int kExitUsage = 2;
-
-const char* const kUsageLine = "usage: pxi-inventory [--json] [--verbose] [--machine FILE]\n";
-
-const char* const kHelp =
-    "NAME\n"
-    "    pxi-inventory - show the chassis, system modules and finder results of a PXI\n"
-    "    Express machine, as the qxpxi libraries see them\n"
-    "\n"
-    "SYNOPSIS\n"
-    "    pxi-inventory [--json] [--verbose] [--machine FILE]\n"
-    "    pxi-inventory --help\n"
-    "\n"
-    "DESCRIPTION\n"
-    "    Loads libQXPXIeCDu.so, libQXPXIeSMu.so, libqx7402.so and libqxpxiecf.so by file\n"
-    "    name, as any host does, and asks them everything: the chassis of every chassis\n"
-    "    driver description with their PCI root buses; the system modules of every\n"
-    "    system module description and of the controller itself, with their names,\n"
-    "    attributes, decoded chassis EEPROM and, for embedded modules, the peer-to-peer\n"
-    "    routing between their ports; the items of both finder plug-ins with all their\n"
-    "    attributes and the controller's IDSEL map. A library that cannot be loaded and\n"
-    "    a call that fails are shown with the status code, its symbolic name and its\n"
-    "    meaning, and the tool goes on with the rest.\n"
-    "\n"
-    "    When the PCI bridge service libqxpcibrd.so.1 is not installed, the tool runs\n"
-    "    itself again on the bundled stand-in services, which simulate the example\n"
-    "    machine (or the machine of --machine).\n"
-    "\n"
-    "OPTIONS\n"
-    "    --json          print one JSON document (schema: docs/inventory-json.md)\n"
-    "                    instead of the tree\n"
-    "    -v, --verbose   add raw values: EEPROM bytes, attribute ids, library paths,\n"
-    "                    description files and every call made with its status\n"
-    "    --machine FILE  the simulated machine file for the stand-in services\n"
-    "                    (sets QXPXI_SIM_MACHINE)\n"
-    "    -h, --help      show this text\n"
-    "\n"
-    "EXIT STATUS\n"
-    "    0  every call answered\n"
-    "    1  some library could not be loaded or some call failed\n"
-    "    2  bad usage\n"
-    "\n"
-    "ENVIRONMENT\n"
-    "    QXPXI_SIM_MACHINE  machine file of the stand-in services\n"
-    "    LD_LIBRARY_PATH    where the loader looks for the libraries and services\n";
+using namespace nQxPxiInventory;
 
 int usageError(const std::string& a_rMessage) {
     std::fprintf(stderr, "pxi-inventory: %s\n%s", a_rMessage.c_str(), kUsageLine);
     return kExitUsage;
 }
 
+int fileError(const std::string& a_rWhat, const std::string& a_rPath,
+              const std::string& a_rProblem) {
+    std::fprintf(stderr, "pxi-inventory: %s %s: %s\n", a_rWhat.c_str(), a_rPath.c_str(),
+                 a_rProblem.c_str());
+    return kExitUsage;
+}
+
+// Everything goes through here, so that a full disk or a closed pipe is an error and not
+// a silent success.
+int writeOut(const std::string& a_rText, int a_Status) {
+    const bool l_Written = std::fwrite(a_rText.data(), 1, a_rText.size(), stdout) == a_rText.size();
+    const bool l_Flushed = std::fflush(stdout) == 0;
+    if (!l_Written || !l_Flushed || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "pxi-inventory: cannot write the output: %s\n", std::strerror(errno));
+        return kExitOutputFailed;
+    }
+    return a_Status;
+}
+
+int noServices(const std::vector<std::pair<std::string, std::string>>& a_rMissing) {
+    std::string l_Text =
+        "pxi-inventory: no PCI bridge service found: the platform services this machine needs "
+        "are not installed.\nMissing:\n";
+    for (const auto& l_rService : a_rMissing) {
+        l_Text += "  " + l_rService.first + " (" + l_rService.second + ")\n";
+    }
+    l_Text +=
+        "Install the Linux services (package qxpxi-linux) to inventory this computer, or run\n"
+        "pxi-inventory --simulate to see the simulated example machine.\n";
+    std::fputs(l_Text.c_str(), stderr);
+    return kExitNoServices;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    nQxPxiInventory::tOptions l_Options;
-    std::string l_Machine;
-    for (int l_Index = 1; l_Index < argc; ++l_Index) {
-        const std::string l_Arg = argv[l_Index];
-        if (l_Arg == "--json") {
-            l_Options.json = true;
-        } else if (l_Arg == "--verbose" || l_Arg == "-v") {
-            l_Options.verbose = true;
-        } else if (l_Arg == "--help" || l_Arg == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        } else if (l_Arg == "--machine" || l_Arg.rfind("--machine=", 0) == 0) {
-            if (l_Arg == "--machine") {
-                if (l_Index + 1 >= argc) {
-                    return usageError("--machine needs a file");
-                }
-                l_Machine = argv[++l_Index];
-            } else {
-                l_Machine = l_Arg.substr(std::strlen("--machine="));
-            }
-            if (l_Machine.empty()) {
-                return usageError("--machine needs a file");
-            }
-        } else {
-            return usageError("unknown argument '" + l_Arg + "'");
-        }
+    const tParsed l_Parsed = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    switch (l_Parsed.command) {
+        case eCommand::usageError:
+            return usageError(l_Parsed.error);
+        case eCommand::help:
+            return writeOut(kHelpText, kExitAnswered);
+        case eCommand::version:
+            return writeOut("pxi-inventory (qxpxi) " QXINV_VERSION "\n", kExitAnswered);
+        case eCommand::run:
+            break;
     }
-    if (!l_Machine.empty()) {
-        char l_Resolved[PATH_MAX];
-        if (access(l_Machine.c_str(), R_OK) != 0 ||
-            realpath(l_Machine.c_str(), l_Resolved) == nullptr) {
-            return usageError("cannot read machine file '" + l_Machine + "'");
+    tOptions l_Options = l_Parsed.options;
+    const tLayout l_Layout = findLayout();
+
+    if (!l_Options.topology.empty()) {
+        const std::string l_Problem = readableFileProblem(l_Options.topology);
+        if (!l_Problem.empty()) {
+            return fileError("topology file", l_Options.topology, l_Problem);
         }
-        setenv(nQxPxiInventory::kMachineEnv, l_Resolved, 1);
+        l_Options.topology = resolvedPath(l_Options.topology);
+        setenv("HWLOC_XMLFILE", l_Options.topology.c_str(), 1);
+    }
+    if (l_Options.simulate) {
+        std::string l_Machine =
+            l_Options.machine.empty() ? l_Layout.exampleMachine : resolvedPath(l_Options.machine);
+        if (getenv(kStandInsEnv) == nullptr) {
+            const std::string l_Problem = machineFileProblem(l_Machine);
+            if (!l_Problem.empty()) {
+                return fileError("machine file",
+                                 l_Options.machine.empty() ? l_Machine : l_Options.machine,
+                                 l_Problem);
+            }
+            std::string l_Error;
+            switchToStandIns(l_Layout, l_Machine, argv, l_Error);
+            std::fprintf(stderr, "pxi-inventory: %s\n", l_Error.c_str());
+            return kExitNoServices;
+        }
+    } else {
+        const auto l_Missing = missingServices();
+        if (!l_Missing.empty() && l_Missing.front().first == kPciBridgeServiceFile) {
+            return noServices(l_Missing);
+        }
     }
 
-    const nQxPxiInventory::tLayout l_Layout = nQxPxiInventory::findLayout();
-    nQxPxiInventory::switchToStandInsIfNeeded(l_Layout, argv);
-    try {
-        const nQxPxiInventory::tJson l_Doc = nQxPxiInventory::collectInventory(l_Options, l_Layout);
-        if (l_Options.json) {
-            // Texts from services and descriptions are not checked for UTF-8: replace
-            // what is not, rather than fail on it.
-            std::printf("%s\n",
-                        l_Doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                            .c_str());
-        } else {
-            std::fputs(nQxPxiInventory::renderTree(l_Doc, l_Options.verbose).c_str(), stdout);
+    const std::string l_StandIns = standInServicesInUse(l_Layout);
+    std::string l_SimulatedMachine;
+    if (!l_StandIns.empty()) {
+        const char* l_pMachine = getenv(kMachineEnv);
+        l_SimulatedMachine = l_pMachine != nullptr && *l_pMachine != '\0' ? resolvedPath(l_pMachine)
+                                                                          : l_Layout.exampleMachine;
+        if (!l_Options.simulate) {
+            // Not asked for, but the loader found the stand-ins (LD_LIBRARY_PATH): the
+            // file they serve is checked as if it had been named.
+            const std::string l_Problem = machineFileProblem(l_SimulatedMachine);
+            if (!l_Problem.empty()) {
+                return fileError("machine file", l_SimulatedMachine, l_Problem);
+            }
         }
-        return l_Doc["exitStatus"].get<int>();
+        std::fprintf(stderr,
+                     "pxi-inventory: SIMULATED machine %s (stand-in services in %s), not this "
+                     "computer's hardware\n",
+                     l_SimulatedMachine.c_str(), l_StandIns.c_str());
+    }
+    try {
+        const tJson l_Doc =
+            collectInventory(l_Options, l_Layout, tSimulation{l_StandIns, l_SimulatedMachine});
+        const int l_Status = l_Doc["exitStatus"].get<int>();
+        switch (l_Options.format) {
+            case eFormat::json:
+                // Texts from services and descriptions are not checked for UTF-8: replace
+                // what is not, rather than fail on it.
+                return writeOut(l_Doc.dump(2, ' ', false, tJson::error_handler_t::replace) + "\n",
+                                l_Status);
+            case eFormat::dot:
+                return writeOut(renderDot(l_Doc), l_Status);
+            case eFormat::tree:
+                break;
+        }
+        return writeOut(renderView(l_Doc, l_Options), l_Status);
     } catch (const std::exception& l_rError) {
         std::fprintf(stderr, "pxi-inventory: %s\n", l_rError.what());
-        return 1;
+        return kExitFailures;
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/pxi-inventory/treeView.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -72,6 +73,25 @@ std::string libraryLabel(const tJson& a_rLibrary) {
     return l_Label;
 }
 
+void bridgePairLines(const tJson& a_rPairs, tNode& a_rNode) {
+    if (!a_rPairs.is_array()) {
+        return;
+    }
+    for (const tJson& l_rPair : a_rPairs) {
+        std::string l_Line = text(l_rPair["key"]) + " " + text(l_rPair["value"]) + ": ";
+        if (!l_rPair["bridges"].is_array()) {
+            l_Line += "not two hexadecimal numbers separated by a colon";
+        } else if (l_rPair["bridges"].empty()) {
+            l_Line += "no bridge";
+        } else {
+            for (size_t l_Index = 0; l_Index < l_rPair["bridges"].size(); ++l_Index) {
+                l_Line += (l_Index == 0 ? "" : ", ") + text(l_rPair["bridges"][l_Index]);
+            }
+        }
+        a_rNode.add(l_Line);
+    }
+}
+
 void chassisTree(const tJson& a_rChassis, tNode& a_rRoot, bool a_Verbose) {
     tNode& l_Lib = a_rRoot.add("Chassis: " + libraryLabel(a_rChassis["library"]));
     for (const tJson& l_rModel : a_rChassis["models"]) {
@@ -82,6 +102,10 @@ void chassisTree(const tJson& a_rChassis, tNode& a_rRoot, bool a_Verbose) {
             l_Label += " (" + text(l_rModel["file"]) + ")";
         }
         tNode& l_ModelNode = l_Lib.add(l_Label);
+        if (l_rCount["value"] == 0 || a_Verbose) {
+            // What a user needs when a chassis is not found: which bridges each pair found.
+            bridgePairLines(l_rModel["bridgePairs"], l_ModelNode);
+        }
         for (const tJson& l_rChassis : l_rModel["chassis"]) {
             tNode& l_Node = l_ModelNode.add("chassis " + text(l_rChassis["number"]));
             for (const tJson& l_rBus : l_rChassis["rootBuses"]) {
@@ -96,6 +120,16 @@ void chassisTree(const tJson& a_rChassis, tNode& a_rRoot, bool a_Verbose) {
 }
 
 void attributeLines(const tJson& a_rAttributes, tNode& a_rNode, bool a_Verbose) {
+    const tJson& l_rFirst = a_rAttributes.begin().value();
+    bool l_AllFailedAlike = !ok(l_rFirst);
+    for (const auto& l_rItem : a_rAttributes.items()) {
+        l_AllFailedAlike = l_AllFailedAlike && l_rItem.value()["status"] == l_rFirst["status"];
+    }
+    if (l_AllFailedAlike) {
+        a_rNode.add("all " + std::to_string(a_rAttributes.size()) + " attributes" +
+                    failure(l_rFirst));
+        return;
+    }
     std::string l_Widths = "max link widths";
     std::vector<std::string> l_Failed;
     for (int l_Index = 1; l_Index <= 6; ++l_Index) {
@@ -129,13 +163,30 @@ void attributeLines(const tJson& a_rAttributes, tNode& a_rNode, bool a_Verbose) 
             a_rNode.add(std::string(l_pText) + ": none" + failure(l_rText));
         }
     }
-    // Failures not drawn above (every attribute of a module that failed to construct).
+    // Failures not drawn above, one line per status.
+    std::vector<std::pair<int, std::string>> l_Groups;
     for (const auto& l_rItem : a_rAttributes.items()) {
         if (!ok(l_rItem.value()) && l_rItem.value()["status"] != -52002 &&
             l_rItem.value()["status"] != -2 && l_rItem.key().rfind("text", 0) != 0 &&
             l_rItem.key().rfind("linkBus", 0) != 0 && l_rItem.key().rfind("linkValue", 0) != 0) {
-            a_rNode.add("attribute " + text(l_rItem.value()["id"]) + " (" + l_rItem.key() + ")" +
-                        failure(l_rItem.value()));
+            const int l_Status =
+                l_rItem.value()["status"].is_number() ? l_rItem.value()["status"].get<int>() : 0;
+            auto l_Group =
+                std::find_if(l_Groups.begin(), l_Groups.end(),
+                             [&](const auto& a_rGroup) { return a_rGroup.first == l_Status; });
+            if (l_Group == l_Groups.end()) {
+                l_Groups.emplace_back(l_Status, text(l_rItem.value()["id"]));
+            } else {
+                l_Group->second += ", " + text(l_rItem.value()["id"]);
+            }
+        }
+    }
+    for (const auto& l_rGroup : l_Groups) {
+        for (const auto& l_rItem : a_rAttributes.items()) {
+            if (l_rItem.value()["status"] == l_rGroup.first) {
+                a_rNode.add("attributes " + l_rGroup.second + failure(l_rItem.value()));
+                break;
+            }
         }
     }
     if (a_Verbose) {
@@ -148,9 +199,39 @@ void attributeLines(const tJson& a_rAttributes, tNode& a_rNode, bool a_Verbose) 
     }
 }
 
+void rawLines(const tJson& a_rRaw, tNode& a_rNode) {
+    int l_Offset = 0;
+    for (const tJson& l_rLine : a_rRaw) {
+        char l_Prefix[16];
+        std::snprintf(l_Prefix, sizeof(l_Prefix), "%02X: ", l_Offset);
+        a_rNode.add(l_Prefix + text(l_rLine));
+        l_Offset += 16;
+    }
+}
+
 void eepromLines(const tJson& a_rEeprom, tNode& a_rNode) {
     if (!ok(a_rEeprom)) {
-        a_rNode.add("chassis EEPROM:" + failure(a_rEeprom));
+        tNode& l_Node = a_rNode.add("chassis EEPROM:" + failure(a_rEeprom));
+        if (a_rEeprom.contains("throughSmbusService")) {
+            const tJson& l_rDirect = a_rEeprom["throughSmbusService"];
+            if (!ok(l_rDirect) || !l_rDirect.contains("checksum")) {
+                l_Node.add("read through the SMBus service (" + text(l_rDirect["resource"]) + "):" +
+                           (l_rDirect.contains("unavailable")
+                                ? " " + text(l_rDirect["unavailable"])
+                                : " status " + text(l_rDirect["status"])));
+                return;
+            }
+            const tJson& l_rSum = l_rDirect["checksum"];
+            char l_Line[160];
+            std::snprintf(l_Line, sizeof(l_Line),
+                          "read through the SMBus service: signature %s (%s), checksum stored "
+                          "0x%04X (bytes 121-122), computed 0x%04X: %s",
+                          text(l_rDirect["signature"]["bytes"]).c_str(),
+                          l_rDirect["signature"]["valid"].get<bool>() ? "valid" : "INVALID",
+                          l_rSum["stored"].get<unsigned>(), l_rSum["computed"].get<unsigned>(),
+                          l_rSum["valid"].get<bool>() ? "valid" : "MISMATCH");
+            rawLines(l_rDirect["raw"], l_Node.add(l_Line));
+        }
         return;
     }
     const tJson& l_rLinks = a_rEeprom["linkConfiguration"];
@@ -170,14 +251,7 @@ void eepromLines(const tJson& a_rEeprom, tNode& a_rNode) {
                                             : text(l_rLinks["links"]) + " links") +
                "), " + l_Sum);
     if (a_rEeprom.contains("raw")) {
-        tNode& l_Raw = l_Node.add("raw");
-        int l_Offset = 0;
-        for (const tJson& l_rLine : a_rEeprom["raw"]) {
-            char l_Prefix[16];
-            std::snprintf(l_Prefix, sizeof(l_Prefix), "%02X: ", l_Offset);
-            l_Raw.add(l_Prefix + text(l_rLine));
-            l_Offset += 16;
-        }
+        rawLines(a_rEeprom["raw"], l_Node.add("raw"));
     }
 }
 
@@ -211,9 +285,14 @@ void systemModuleTree(const tJson& a_rSection, tNode& a_rRoot, bool a_Verbose) {
     if (l_rController["present"].get<bool>()) {
         l_Lib.add("controller driver: " + text(l_rController["vendor"]) + " " +
                   text(l_rController["model"]));
+    } else if (l_rController["state"] == "none") {
+        l_Lib.add("controller driver: none, this machine has no controller driver");
+    } else if (l_rController["state"] == "no service") {
+        l_Lib.add("controller driver: the service libqxcntdrv.so.1 is not installed");
     } else {
-        l_Lib.add("controller driver: none (open status " + text(l_rController["openStatus"]) +
-                  ")");
+        l_Lib.add("controller driver: FAILED to open [" + text(l_rController["openStatus"]) + " " +
+                  text(l_rController["statusName"]) + ": " + text(l_rController["statusMeaning"]) +
+                  "]");
     }
     for (const tJson& l_rIdentity : a_rSection["identities"]) {
         std::string l_Kind = l_rIdentity["style"].is_string() ? text(l_rIdentity["style"]) : "";
@@ -267,7 +346,11 @@ void finderTree(const tJson& a_rFinder, tNode& a_rRoot) {
                 char l_Id[32];
                 std::snprintf(l_Id, sizeof(l_Id), " (0x%05X)",
                               l_rAttribute.value()["id"].get<unsigned>());
-                l_Node.add(l_rAttribute.key() + l_Id + ": " + text(l_rAttribute.value()["value"]) +
+                const bool l_Bus =
+                    l_rAttribute.key() == "chassisBus" || l_rAttribute.key() == "controllerBus";
+                l_Node.add(l_rAttribute.key() + l_Id + ": " +
+                           (l_Bus ? "[" + hex2(l_rAttribute.value()["value"]) + "]"
+                                  : text(l_rAttribute.value()["value"])) +
                            failure(l_rAttribute.value()));
             }
         }
@@ -284,44 +367,149 @@ void finderTree(const tJson& a_rFinder, tNode& a_rRoot) {
     }
 }
 
-}  // namespace
-
-std::string renderTree(const tJson& a_rDocument, bool a_Verbose) {
-    tNode l_Root;
+std::string header(const tJson& a_rDocument, const char* a_pTitle) {
     const tJson& l_rEnv = a_rDocument["environment"];
-    std::string l_Out = "PXI inventory";
-    if (l_rEnv["standInServices"].is_string()) {
-        l_Out +=
-            " (simulated machine " +
-            (l_rEnv["machine"].is_string() ? text(l_rEnv["machine"]) : std::string("default")) +
-            ")";
-    } else if (l_rEnv["machine"].is_string()) {
-        l_Out += " (machine file " + text(l_rEnv["machine"]) + ")";
+    std::string l_Out = a_pTitle;
+    if (l_rEnv["simulated"].get<bool>()) {
+        l_Out += " of a SIMULATED machine: " + text(l_rEnv["machine"]) + " (stand-in services)";
+    } else if (l_rEnv["topology"].is_string()) {
+        l_Out += " of the recorded topology " + text(l_rEnv["topology"]);
+    } else {
+        l_Out += " of this computer";
     }
-    l_Out += "\n";
-    const tJson& l_rDirs = a_rDocument["descriptionDirectories"];
-    tNode& l_Dirs = l_Root.add("Descriptions");
-    l_Dirs.add("chassis drivers: " + text(l_rDirs["chassisDrivers"]));
-    l_Dirs.add("system modules: " + text(l_rDirs["systemModules"]));
-    for (const char* l_pName : {"libdirRelocation", "datadirRelocation"}) {
-        if (l_rDirs.contains(l_pName)) {
-            l_Dirs.add(std::string(l_pName) + failure(l_rDirs[l_pName]));
+    return l_Out + "\n";
+}
+
+std::string summary(const tJson& a_rDocument) {
+    std::string l_Out;
+    const tJson& l_rFailures = a_rDocument["failures"];
+    if (l_rFailures.empty()) {
+        l_Out += "All calls answered.\n";
+    } else {
+        l_Out += std::to_string(l_rFailures.size()) + " failure(s):\n";
+        for (const tJson& l_rFailure : l_rFailures) {
+            const int l_Count = l_rFailure.value("count", 1);
+            l_Out += "  " + text(l_rFailure["call"]) + ": " +
+                     (l_rFailure["code"].is_null() ? std::string("-") : text(l_rFailure["code"])) +
+                     " " + text(l_rFailure["name"]) + ": " + text(l_rFailure["meaning"]) +
+                     (l_Count > 1 ? " (" + std::to_string(l_Count) + " calls)" : "") + "\n";
         }
     }
-    chassisTree(a_rDocument["chassis"], l_Root, a_Verbose);
-    systemModuleTree(a_rDocument["systemModules"], l_Root, a_Verbose);
-    for (const tJson& l_rFinder : a_rDocument["finders"]) {
+    return l_Out;
+}
+
+std::string bridgeLabel(const tJson& a_rBridge) {
+    std::string l_Label = text(a_rBridge.value("address", tJson("?"))) + " " +
+                          text(a_rBridge.value("vendorId", tJson("?"))) + ":" +
+                          text(a_rBridge.value("deviceId", tJson("?"))) + " subsystem " +
+                          text(a_rBridge.value("subsystemVendorId", tJson("?"))) + ":" +
+                          text(a_rBridge.value("subsystemId", tJson("?"))) + " -> bus [" +
+                          hex2(a_rBridge.value("secondaryBus", tJson())) + "] " +
+                          text(a_rBridge.value("slotPath", tJson("?")));
+    for (const char* l_pCall : {"ids", "secondaryBusCall", "slotPathCall"}) {
+        if (a_rBridge.contains(l_pCall)) {
+            l_Label += failure(a_rBridge[l_pCall]);
+        }
+    }
+    return l_Label;
+}
+
+// One line on the PCI bridges, the SMBus adapters, the SMBIOS identity and the controller:
+// what the machine has, and plainly what it lacks.
+void machineLines(const tJson& a_rDocument, tNode& a_rRoot) {
+    tNode& l_Machine = a_rRoot.add("Machine");
+    const tJson& l_rBridges = a_rDocument["pciBridges"];
+    if (l_rBridges.contains("unavailable")) {
+        l_Machine.add("PCI bridges:" + failure(l_rBridges));
+    } else {
+        std::string l_Line =
+            "PCI bridges: " + std::to_string(l_rBridges.value("bridges", tJson::array()).size()) +
+            ", root buses";
+        for (const tJson& l_rBus : l_rBridges.value("rootBuses", tJson::array())) {
+            l_Line += " [" + hex2(l_rBus) + "]";
+        }
+        if (l_rBridges.value("omittedBridges", 0) > 0) {
+            l_Line += "; " + text(l_rBridges["omittedBridges"]) +
+                      " bridge(s) outside PCI domain 0 left out (bus numbers here carry no domain)";
+        }
+        l_Machine.add(l_Line + failure(l_rBridges));
+    }
+    const tJson& l_rSmbus = a_rDocument["smbusAdapters"];
+    if (l_rSmbus.contains("unavailable")) {
+        l_Machine.add("SMBus adapters:" + failure(l_rSmbus));
+    } else if (l_rSmbus.value("adapters", tJson::array()).empty()) {
+        l_Machine.add("SMBus adapters: none");
+    } else {
+        l_Machine.add("SMBus adapters: " + std::to_string(l_rSmbus["adapters"].size()) +
+                      " (--smbus)");
+    }
+    const tJson& l_rSmbios = a_rDocument["smbios"];
+    if (l_rSmbios["status"] != 0) {
+        l_Machine.add("SMBIOS: no data (" + text(l_rSmbios["dumpFile"]) + ": " +
+                      text(l_rSmbios["statusMeaning"]) + ")");
+    } else {
+        l_Machine.add("SMBIOS: \"" + text(l_rSmbios["manufacturer"]) + "\" \"" +
+                      text(l_rSmbios["productName"]) + "\"");
+    }
+    if (a_rDocument.contains("controllerIdentification")) {
+        l_Machine.add("controller " + text(a_rDocument["controllerIdentification"]["text"]));
+    }
+}
+
+void descriptionLines(const tJson& a_rDirs, tNode& a_rRoot, bool a_Verbose) {
+    tNode& l_Dirs = a_rRoot.add("Descriptions");
+    l_Dirs.add("chassis drivers: " + text(a_rDirs["chassisDrivers"]));
+    l_Dirs.add("system modules: " + text(a_rDirs["systemModules"]));
+    for (const char* l_pName : {"libdirRelocation", "datadirRelocation"}) {
+        if (a_rDirs.contains(l_pName)) {
+            l_Dirs.add(std::string(l_pName) + failure(a_rDirs[l_pName]));
+        }
+    }
+    const tJson& l_rSkipped = a_rDirs["skipped"];
+    if (!l_rSkipped.empty()) {
+        tNode& l_Node = l_Dirs.add(std::to_string(l_rSkipped.size()) +
+                                   " description file(s) found but not used" +
+                                   (a_Verbose ? std::string(":") : std::string(" (--verbose)")));
+        for (const tJson& l_rFile : l_rSkipped) {
+            if (a_Verbose) {
+                l_Node.add(text(l_rFile["file"]) + ": " + text(l_rFile["reason"]));
+            }
+        }
+    }
+}
+
+std::string inventoryTree(const tJson& a_rDocument, bool a_Verbose) {
+    tNode l_Root;
+    std::string l_Out = header(a_rDocument, "PXI inventory");
+    descriptionLines(a_rDocument["descriptionDirectories"], l_Root, a_Verbose);
+    if (a_rDocument.contains("pciBridges")) {
+        machineLines(a_rDocument, l_Root);
+    }
+    if (a_rDocument.contains("chassis")) {
+        chassisTree(a_rDocument["chassis"], l_Root, a_Verbose);
+    }
+    if (a_rDocument.contains("systemModules")) {
+        systemModuleTree(a_rDocument["systemModules"], l_Root, a_Verbose);
+    }
+    for (const tJson& l_rFinder : a_rDocument.value("finders", tJson::array())) {
         finderTree(l_rFinder, l_Root);
     }
     if (a_Verbose) {
         tNode& l_Libs = l_Root.add("Libraries");
-        for (const tJson* l_pLib :
-             {&a_rDocument["chassis"]["library"], &a_rDocument["systemModules"]["library"]}) {
-            l_Libs.add(text((*l_pLib)["file"]) + ": " + text((*l_pLib)["path"]));
+        for (const char* l_pSection : {"chassis", "systemModules"}) {
+            if (a_rDocument.contains(l_pSection)) {
+                const tJson& l_rLib = a_rDocument[l_pSection]["library"];
+                l_Libs.add(text(l_rLib["file"]) + ": " + text(l_rLib["path"]));
+            }
         }
-        for (const tJson& l_rFinder : a_rDocument["finders"]) {
+        for (const tJson& l_rFinder : a_rDocument.value("finders", tJson::array())) {
             l_Libs.add(text(l_rFinder["library"]["file"]) + ": " +
                        text(l_rFinder["library"]["path"]));
+        }
+        for (const tJson& l_rService : a_rDocument["environment"]["platformServices"]) {
+            l_Libs.add(text(l_rService["file"]) + ": " +
+                       (l_rService["found"].get<bool>() ? text(l_rService["path"])
+                                                        : std::string("not found")));
         }
         if (a_rDocument.contains("calls")) {
             tNode& l_Calls = l_Root.add("Calls");
@@ -331,18 +519,87 @@ std::string renderTree(const tJson& a_rDocument, bool a_Verbose) {
         }
     }
     draw(l_Root, "", l_Out);
-    const tJson& l_rFailures = a_rDocument["failures"];
-    if (l_rFailures.empty()) {
-        l_Out += "All calls answered.\n";
-    } else {
-        l_Out += std::to_string(l_rFailures.size()) + " call(s) failed:\n";
-        for (const tJson& l_rFailure : l_rFailures) {
-            l_Out += "  " + text(l_rFailure["call"]) + ": " +
-                     (l_rFailure["code"].is_null() ? std::string("-") : text(l_rFailure["code"])) +
-                     " " + text(l_rFailure["name"]) + ": " + text(l_rFailure["meaning"]) + "\n";
+    return l_Out + summary(a_rDocument);
+}
+
+// lspci -tv for the bridges the PCI bridge service sees, and what each chassis driver
+// description's root-bus bridge pairs matched.
+std::string bridgesView(const tJson& a_rDocument) {
+    tNode l_Root;
+    std::string l_Out = header(a_rDocument, "PCI bridges");
+    const tJson& l_rBridges = a_rDocument["pciBridges"];
+    std::string l_Service = "PCI bridge service: " + text(l_rBridges.value("service", tJson()));
+    tNode& l_Node = l_Root.add(l_Service + failure(l_rBridges));
+    for (const tJson& l_rBridge : l_rBridges.value("bridges", tJson::array())) {
+        l_Node.add(bridgeLabel(l_rBridge));
+    }
+    if (l_rBridges.value("omittedBridges", 0) > 0) {
+        l_Node.add(text(l_rBridges["omittedBridges"]) +
+                   " bridge(s) outside PCI domain 0 left out: bus numbers here carry no domain");
+    }
+    tNode& l_Pairs = l_Root.add("Chassis driver descriptions: root-bus bridge pairs");
+    for (const tJson& l_rModel : a_rDocument["chassisBridgePairs"]) {
+        bridgePairLines(l_rModel["bridgePairs"],
+                        l_Pairs.add(text(l_rModel["vendor"]) + " " + text(l_rModel["model"]) +
+                                    " (" + text(l_rModel["file"]) + ")"));
+    }
+    draw(l_Root, "", l_Out);
+    return l_Out + summary(a_rDocument);
+}
+
+// i2cdetect -l for the adapters of the SMBus service.
+std::string smbusView(const tJson& a_rDocument) {
+    std::string l_Out = header(a_rDocument, "SMBus adapters");
+    const tJson& l_rSmbus = a_rDocument["smbusAdapters"];
+    if (!ok(l_rSmbus) && !l_rSmbus.contains("adapters")) {
+        l_Out += "SMBus service:" + failure(l_rSmbus) + "\n";
+    } else if (l_rSmbus["adapters"].empty()) {
+        l_Out += "no SMBus adapter\n";
+    }
+    for (const tJson& l_rAdapter : l_rSmbus.value("adapters", tJson::array())) {
+        l_Out += text(l_rAdapter["resource"]) + "\t" +
+                 text(l_rAdapter.value("pciAddress", tJson("-"))) + "\t" +
+                 text(l_rAdapter.value("vendorId", tJson("?"))) + ":" +
+                 text(l_rAdapter.value("productId", tJson("?"))) + "\t" +
+                 (l_rAdapter["usable"] == true ? "usable" : "not usable") + "\t" +
+                 text(l_rAdapter["description"]) + "\n";
+    }
+    return l_Out + summary(a_rDocument);
+}
+
+// dmidecode -t system for what the controller finder reads.
+std::string smbiosView(const tJson& a_rDocument) {
+    std::string l_Out = header(a_rDocument, "SMBIOS identity");
+    const tJson& l_rSmbios = a_rDocument["smbios"];
+    l_Out += "dump file: " + text(l_rSmbios["dumpFile"]) + "\n";
+    if (l_rSmbios["status"] != 0) {
+        return l_Out + "no SMBIOS data:" + failure(l_rSmbios) + "\n" + summary(a_rDocument);
+    }
+    for (const auto& l_rItem : l_rSmbios.items()) {
+        if (l_rItem.key() != "dumpFile" && l_rItem.key() != "status") {
+            l_Out += l_rItem.key() + ": " +
+                     (l_rItem.value().is_null() ? std::string("(none)")
+                                                : "\"" + text(l_rItem.value()) + "\"") +
+                     "\n";
         }
     }
-    return l_Out;
+    return l_Out + summary(a_rDocument);
+}
+
+}  // namespace
+
+std::string renderView(const tJson& a_rDocument, const tOptions& a_rOptions) {
+    switch (a_rOptions.view) {
+        case eView::bridges:
+            return bridgesView(a_rDocument);
+        case eView::smbus:
+            return smbusView(a_rDocument);
+        case eView::smbios:
+            return smbiosView(a_rDocument);
+        case eView::inventory:
+            break;
+    }
+    return inventoryTree(a_rDocument, a_rOptions.verbose);
 }
 
 }  // namespace nQxPxiInventory

@@ -201,8 +201,8 @@ TEST_F(ToolExampleMachine, TreeShowsTheSameInventory) {
     for (const char* l_pLine :
          {"Quarrix QX PXIe-1092: 2 chassis", "root bus 2: [19]",
           "Quarrix PXIe-8398 (QXSMBUS::16::0::0::0)", "serial \"1092B000117\"", "checksum valid",
-          "[02:00.0] -> 02:01.0", "chassisBus (0x20000): 49", "slotPath (0x1F810): MR00:08",
-          "All calls answered."}) {
+          "[02:00.0] -> 02:01.0", "chassisBus (0x20000): [31]", "slotPath (0x1F810): MR00:08",
+          "controller by the controller driver: Quarrix PXIe-8881", "All calls answered."}) {
         EXPECT_NE(l_Result.stdOut.find(l_pLine), std::string::npos) << l_pLine << "\n"
                                                                     << l_Result.stdOut;
     }

@@ -12,8 +12,6 @@
 
 using nlohmann::json;
 
-using nlohmann::json;
-
 namespace {
 
 const json* findFailure(const json& a_rDoc, const std::string& a_rCallStart) {
@@ -61,22 +59,107 @@ TEST(ToolFaults, FailedCallIsShownAndTheRestIsAsked) {
             l_Tree.stdOut.find("[" + std::to_string(l_rCase.status) + " " + l_rCase.name + ": "),
             std::string::npos)
             << l_Tree.stdOut;
-        EXPECT_NE(l_Tree.stdOut.find("call(s) failed:"), std::string::npos);
+        EXPECT_NE(l_Tree.stdOut.find("failure(s):"), std::string::npos);
     }
 }
 
-TEST(ToolFaults, ModuleWithABadChassisEepromReportsItsChecksum) {
+TEST(ToolFaults, BadChassisEepromIsOneFailurePerCallAndShowsItsBytes) {
     json l_Machine = qxtest::exampleMachine();
     l_Machine["smbus"]["adapters"][1]["devices"]["0xA4"]["chassisEeprom"]["checksum"] = 1;
     qxtest::cSimMachine l_Sim(l_Machine);
     const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, 1);
+    // The module fails to construct, so every attribute and the EEPROM fail alike: one
+    // failure for the 18 attributes, one for the EEPROM.
+    ASSERT_EQ(l_Doc["failures"].size(), 2u) << l_Doc["failures"].dump(2);
+    const json* l_pAttributes =
+        findFailure(l_Doc, "PXISA_SystemModule_GetInformation(\"Quarrix PXIe-8398");
+    ASSERT_NE(l_pAttributes, nullptr) << l_Doc["failures"].dump(2);
+    EXPECT_EQ((*l_pAttributes)["count"], 18);
+    EXPECT_EQ((*l_pAttributes)["code"], -26900);
     const json* l_pFailure =
         findFailure(l_Doc, "PXISA_SystemModule_GetChassisEEPROM(\"Quarrix PXIe-8398");
     ASSERT_NE(l_pFailure, nullptr) << l_Doc["failures"].dump(2);
     EXPECT_EQ((*l_pFailure)["code"], -26900);
     EXPECT_EQ((*l_pFailure)["name"], "kStatusEepromChecksumMismatch");
+    // The bytes that explain it, read through the SMBus service.
+    const json& l_rEeprom = l_Doc["systemModules"]["identities"][0]["modules"][0]["eeprom"];
+    const json& l_rDirect = l_rEeprom["throughSmbusService"];
+    EXPECT_EQ(l_rDirect["status"], 0) << l_rEeprom.dump(2);
+    EXPECT_EQ(l_rDirect["checksum"]["stored"], 1);
+    EXPECT_EQ(l_rDirect["checksum"]["valid"], false);
+    EXPECT_EQ(l_rDirect["raw"].size(), 16u);
     // The embedded module's chassis is sound.
     EXPECT_EQ(l_Doc["systemModules"]["identities"][1]["modules"][0]["eeprom"]["status"], 0);
+
+    const qxtest::tChildResult l_Tree = tooltest::run({tooltest::toolPath()});
+    EXPECT_EQ(l_Tree.exitCode, 1);
+    for (const char* l_pLine : {"all 18 attributes [-26900 kStatusEepromChecksumMismatch",
+                                "checksum stored 0x0001 (bytes 121-122), computed 0x090C: MISMATCH",
+                                "70: 30 30 33 34 32 00 00 00 00 01 00 00 00 00 00 00"}) {
+        EXPECT_NE(l_Tree.stdOut.find(l_pLine), std::string::npos) << l_pLine << "\n"
+                                                                  << l_Tree.stdOut;
+    }
+    EXPECT_EQ(l_Tree.stdOut.find("attribute 0 "), std::string::npos) << l_Tree.stdOut;
+}
+
+TEST(ToolFaults, ControllerDriverThatFailsIsAFailureAndNoDriverIsNot) {
+    struct tCase {
+        int32_t openStatus;
+        const char* state;
+        bool failure;
+        const char* line;
+    } const l_Cases[] = {
+        {-26934, "none", false, "controller driver: none, this machine has no controller driver"},
+        {-26950, "failed", true, "controller driver: FAILED to open [-26950 "},
+    };
+    for (const tCase& l_rCase : l_Cases) {
+        SCOPED_TRACE(l_rCase.openStatus);
+        json l_Machine = qxtest::exampleMachine();
+        l_Machine["controller"]["canOpen"] = false;
+        l_Machine["controller"]["openStatus"] = l_rCase.openStatus;
+        qxtest::cSimMachine l_Sim(l_Machine);
+        const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, l_rCase.failure ? 1 : 0);
+        EXPECT_EQ(l_Doc["systemModules"]["controller"]["state"], l_rCase.state);
+        EXPECT_EQ(l_Doc["systemModules"]["controller"]["openStatus"], l_rCase.openStatus);
+        EXPECT_EQ(findFailure(l_Doc, "QXCNTDRV_openController") != nullptr, l_rCase.failure)
+            << l_Doc["failures"].dump(2);
+        EXPECT_TRUE(l_Doc["controllerIdentification"]["way"].is_null());
+        const qxtest::tChildResult l_Tree = tooltest::run({tooltest::toolPath()});
+        EXPECT_NE(l_Tree.stdOut.find(l_rCase.line), std::string::npos) << l_Tree.stdOut;
+    }
+}
+
+TEST(ToolDescriptions, FilesTheToolCannotUseAreListedWithTheReason) {
+    qxtest::cSimMachine l_Sim(qxtest::exampleMachine(false));
+    l_Sim.copyExampleDescriptions();
+    const std::string l_NoModel =
+        l_Sim.writeChassisDriverDescription("a-no-model.ini", "[Chassis]\nVendor=Quarrix\n");
+    const std::string l_Twice = l_Sim.writeChassisDriverDescription(
+        "zz-again.ini", "[Chassis]\nVendor=Quarrix\nModel=QX PXIe-1092\n");
+    const std::string l_Style = l_Sim.writeSystemModuleDescription(
+        "odd-style.ini", "[ModuleId]\nVendor=Quarrix\nModel=X\n[ModuleParams]\nModuleStyle=Odd\n");
+    const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, 0);
+    const json& l_rSkipped = l_Doc["descriptionDirectories"]["skipped"];
+    ASSERT_EQ(l_rSkipped.size(), 3u) << l_rSkipped.dump(2);
+    const std::pair<std::string, std::string> l_Expected[] = {
+        {l_NoModel, "no [Chassis] Model"},
+        {l_Twice, "\"Quarrix QX PXIe-1092\" is described already by "},
+        {l_Style, "[ModuleParams] ModuleStyle is \"Odd\", neither \"Embedded\" nor \"Remote\""}};
+    for (size_t l_Index = 0; l_Index < 3; ++l_Index) {
+        EXPECT_EQ(tooltest::resolved(l_rSkipped[l_Index]["file"]),
+                  tooltest::resolved(l_Expected[l_Index].first));
+        EXPECT_EQ(
+            l_rSkipped[l_Index]["reason"].get<std::string>().rfind(l_Expected[l_Index].second, 0),
+            0u)
+            << l_rSkipped[l_Index].dump();
+    }
+    const qxtest::tChildResult l_Plain = tooltest::run({tooltest::toolPath()});
+    EXPECT_NE(l_Plain.stdOut.find("3 description file(s) found but not used (--verbose)"),
+              std::string::npos)
+        << l_Plain.stdOut;
+    const qxtest::tChildResult l_Verbose = tooltest::run({tooltest::toolPath(), "--verbose"});
+    EXPECT_NE(l_Verbose.stdOut.find("a-no-model.ini: no [Chassis] Model"), std::string::npos)
+        << l_Verbose.stdOut;
 }
 
 TEST(ToolFaults, MissingLibraryIsReportedAndTheOthersAnswer) {
@@ -116,21 +199,21 @@ TEST(ToolUsage, BadArgumentsExitTwoWithAUsageLine) {
                                                            {"extra"},
                                                            {"--machine"},
                                                            {"--machine="},
-                                                           {"--machine", "/nonexistent/m.json"}};
+                                                           {"--chassis"},
+                                                           {"--json", "--dot"},
+                                                           {"--smbus", "--smbios"},
+                                                           {"--simulate", "--topology", "t.xml"},
+                                                           {"--", "operand"},
+                                                           {"--simulate", "a", "b"}};
     for (const auto& l_rArgs : l_Cases) {
         std::vector<std::string> l_Argv = {tooltest::toolPath()};
         l_Argv.insert(l_Argv.end(), l_rArgs.begin(), l_rArgs.end());
         const qxtest::tChildResult l_Result = tooltest::run(l_Argv);
-        SCOPED_TRACE(l_rArgs.front());
+        SCOPED_TRACE(l_rArgs.front() + " " + l_rArgs.back());
         EXPECT_EQ(l_Result.exitCode, 2);
         EXPECT_NE(l_Result.stdErr.find("usage: pxi-inventory"), std::string::npos)
             << l_Result.stdErr;
         EXPECT_TRUE(l_Result.stdOut.empty()) << l_Result.stdOut;
-    }
-    const qxtest::tChildResult l_Help = tooltest::run({tooltest::toolPath(), "--help"});
-    EXPECT_EQ(l_Help.exitCode, 0);
-    for (const char* l_pSection : {"SYNOPSIS", "OPTIONS", "EXIT STATUS", "--machine FILE"}) {
-        EXPECT_NE(l_Help.stdOut.find(l_pSection), std::string::npos) << l_pSection;
     }
 }
 

@@ -1,10 +1,11 @@
-// The host example built by the suite, and an installation into a temporary prefix: the
-// installed tool runs on the installed stand-ins and example machine by itself, and a
-// host compiles the example with the installed pkg-config file and headers.
+// The host example built by the suite; an installation into a temporary prefix (the
+// installed tool, the installed stand-ins on their own, a host built with pkg-config);
+// the README's main job; and the .deb packages with lintian.
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <unistd.h>
 
-#include <climits>
+#include <fstream>
+#include <regex>
 #include <string>
 
 #include "tests/host/tool/toolRun.h"
@@ -27,11 +28,6 @@ std::string expectedExampleOutput() {
     return l_Text;
 }
 
-std::string realPath(const std::string& a_rPath) {
-    char l_Buffer[PATH_MAX];
-    return realpath(a_rPath.c_str(), l_Buffer) != nullptr ? l_Buffer : a_rPath;
-}
-
 TEST(HostExample, ListsTheExampleMachine) {
     const qxtest::tChildResult l_Result = tooltest::run(
         {qxtest::buildDir() + "/examples/host/qxpxi-host-example"},
@@ -41,39 +37,52 @@ TEST(HostExample, ListsTheExampleMachine) {
     EXPECT_EQ(l_Result.stdOut, expectedExampleOutput());
 }
 
-TEST(Install, ToolRunsFromTheInstalledTreeAndHostsBuildAgainstIt) {
+TEST(Install, ToolAndStandInsWorkFromTheInstalledTreeAlone) {
     qxtest::cTempDir l_Dir;
-    const std::string l_Prefix = realPath(l_Dir.path()) + "/prefix";
+    const std::string l_Prefix = tooltest::resolved(l_Dir.path()) + "/prefix";
     const qxtest::tChildResult l_Install =
-        tooltest::run({QX_CMAKE_COMMAND, "--install", qxtest::buildDir(), "--prefix", l_Prefix,
-                       "--component", "qxpxi"});
+        tooltest::run({QX_CMAKE_COMMAND, "--install", qxtest::buildDir(), "--prefix", l_Prefix});
     ASSERT_EQ(l_Install.exitCode, 0) << l_Install.stdOut << l_Install.stdErr;
 
-    // The libraries' default search paths under the prefix.
     for (const char* l_pFile :
          {"lib/libQXPXIeSMu.so", "lib/libQXPXIeCDu.so", "lib/libqx7402.so", "lib/libqxpxiecf.so",
           "include/qxpxi/QXPXIeSMu.h", "include/qxpxi/qxstatus.h", "lib/pkgconfig/qxpxi.pc",
-          "lib/qxpxihw/pxiechassis/qx-pxie-1092.ini",
-          "lib/qxpxihw/pxiesysmodules/quarrix-pxie-8881.ini",
-          "share/qxpxi/hardware_descriptions/controllers/quarrix-pxie-8881.ini",
-          "share/pxisa/chassis/qx-pxie-1092.ini", "lib/qxpxi/sim/libqxpcibrd.so.1"}) {
+          "bin/pxi-inventory", "share/man/man1/pxi-inventory.1.gz",
+          "share/bash-completion/completions/pxi-inventory", "share/doc/qxpxi/copyright",
+          "lib/qxpxi/sim/libqxpcibrd.so.1", "share/qxpxi/examples/machines/example-machine.json",
+          "share/qxpxi/examples/descriptions/libdir/qxpxihw/pxiechassis/qx-pxie-1092.ini"}) {
         EXPECT_EQ(access((l_Prefix + "/" + l_pFile).c_str(), R_OK), 0) << l_pFile;
     }
+    // Example descriptions in the live directories would pass for real hardware.
+    for (const char* l_pDir : {"lib/qxpxihw", "share/pxisa", "share/qxpxi/hardware_descriptions"}) {
+        EXPECT_NE(access((l_Prefix + "/" + l_pDir).c_str(), F_OK), 0) << l_pDir;
+    }
 
-    // Nothing points the installed tool anywhere: it finds its stand-ins and machine.
-    const tooltest::tEnvironment l_Clean = {{"LD_LIBRARY_PATH", std::nullopt},
-                                            {"QXPXI_SIM_MACHINE", std::nullopt},
-                                            {"QXPXI_SIM_CALL_LOG", std::nullopt},
-                                            {"QXPXI_INVENTORY_STANDINS", std::nullopt}};
-    const json l_Doc = tooltest::runJson({l_Prefix + "/bin/pxi-inventory"}, l_Clean, 0);
+    // Not asked to simulate, and no services: it says so.
+    const std::string l_Tool = l_Prefix + "/bin/pxi-inventory";
+    EXPECT_EQ(tooltest::run({l_Tool}, tooltest::kNoServices).exitCode, 3);
+    const json l_Doc = tooltest::runJson({l_Tool, "--simulate"}, tooltest::kNoServices, 0);
     EXPECT_TRUE(l_Doc["failures"].empty()) << l_Doc["failures"].dump(2);
     EXPECT_EQ(l_Doc["environment"]["standInServices"], l_Prefix + "/lib/qxpxi/sim");
-    EXPECT_EQ(l_Doc["environment"]["machine"],
-              l_Prefix + "/share/qxpxi/machines/example-machine.json");
-    EXPECT_EQ(realPath(l_Doc["descriptionDirectories"]["libdir"]), l_Prefix + "/lib");
+    const std::string l_Machine = l_Prefix + "/share/qxpxi/examples/machines/example-machine.json";
+    EXPECT_EQ(l_Doc["environment"]["machine"], l_Machine);
+    EXPECT_EQ(l_Doc["descriptionDirectories"]["libdir"],
+              l_Prefix + "/share/qxpxi/examples/descriptions/libdir");
     EXPECT_EQ(l_Doc["chassis"]["library"]["path"], l_Prefix + "/lib/libQXPXIeCDu.so");
     EXPECT_EQ(l_Doc["chassis"]["models"][0]["count"]["value"], 2);
     EXPECT_EQ(l_Doc["systemModules"]["identities"].size(), 2u);
+
+    // The installed stand-ins serve the installed example by default, not the source
+    // tree's: a mark in the installed copy shows through.
+    json l_Marked = json::parse(qxtest::readFile(l_Machine));
+    l_Marked["smbus"]["adapters"][0]["devices"]["0xA4"]["chassisEeprom"]["serialNumber"] =
+        "INSTALLED";
+    std::ofstream(l_Machine) << l_Marked.dump(2);
+    tooltest::tEnvironment l_StandIns = tooltest::kNoServices;
+    l_StandIns.push_back({"LD_LIBRARY_PATH", l_Prefix + "/lib/qxpxi/sim:" + l_Prefix + "/lib"});
+    const json l_Served = tooltest::runJson({l_Tool}, l_StandIns, 0);
+    EXPECT_EQ(l_Served["systemModules"]["identities"][1]["modules"][0]["eeprom"]["serialNumber"],
+              "INSTALLED");
 
     // A host's build: pkg-config for the flags, the installed headers, libdl.
     const std::string l_Binary = l_Dir.file("host-example");
@@ -84,12 +93,71 @@ TEST(Install, ToolRunsFromTheInstalledTreeAndHostsBuildAgainstIt) {
              l_Binary},
         {{"PKG_CONFIG_PATH", l_Prefix + "/lib/pkgconfig"}});
     ASSERT_EQ(l_Build.exitCode, 0) << l_Build.stdErr;
-    const qxtest::tChildResult l_Run = tooltest::run(
-        {l_Binary},
-        {{"LD_LIBRARY_PATH", l_Prefix + "/lib/qxpxi/sim:" + l_Prefix + "/lib"},
-         {"QXPXI_SIM_MACHINE", l_Prefix + "/share/qxpxi/machines/example-machine.json"}});
+    const qxtest::tChildResult l_Run = tooltest::run({l_Binary}, l_StandIns);
     EXPECT_EQ(l_Run.exitCode, 0) << l_Run.stdErr;
     EXPECT_EQ(l_Run.stdOut, expectedExampleOutput());
+}
+
+TEST(Install, TheReadmesMainJobPrintsJsonAndRebuildsNothing) {
+    // The build of this very tree is complete, so the script's build has no work; its
+    // progress goes to standard error, the document alone to standard output.
+    tooltest::tEnvironment l_Environment = tooltest::kNoServices;
+    l_Environment.push_back({"QX_EXAMPLE_BUILD_DIR", qxtest::buildDir()});
+    const qxtest::tChildResult l_Result = tooltest::run(
+        {"/bin/bash", qxtest::sourceDir() + "/scripts/run-example.sh", "--json"}, l_Environment);
+    ASSERT_EQ(l_Result.exitCode, 0) << l_Result.stdErr;
+    const json l_Doc = json::parse(l_Result.stdOut);
+    EXPECT_EQ(l_Doc["environment"]["simulated"], true);
+    EXPECT_TRUE(l_Doc["failures"].empty());
+    EXPECT_NE(l_Result.stdErr.find("ninja: no work to do."), std::string::npos) << l_Result.stdErr;
+}
+
+std::string command(const std::string& a_rCommand) {
+    const qxtest::tChildResult l_Result = tooltest::run({"/bin/sh", "-c", a_rCommand});
+    EXPECT_EQ(l_Result.exitCode, 0) << a_rCommand << "\n" << l_Result.stdErr;
+    return l_Result.stdOut;
+}
+
+TEST(Package, DebPackagesAsDescribedAndLintianClean) {
+    if (std::string(QX_EXAMPLE_CFLAGS).find("sanitize") != std::string::npos) {
+        GTEST_SKIP() << "the packages are built from the normal configuration";
+    }
+    qxtest::cTempDir l_Dir;
+    command("cd " + l_Dir.path() + " && cpack -G DEB --config " + qxtest::buildDir() +
+            "/CPackConfig.cmake -B " + l_Dir.path() +
+            " > cpack.log 2>&1 || (cat cpack.log >&2; false)");
+    const std::string l_Debs = command("cd " + l_Dir.path() + " && ls *.deb");
+    for (const char* l_pPackage : {"qxpxi_", "qxpxi-dev_", "qxpxi-sim_"}) {
+        EXPECT_NE(l_Debs.find(l_pPackage), std::string::npos) << l_Debs;
+    }
+    std::string l_Deb = command("cd " + l_Dir.path() + " && ls qxpxi_*.deb");
+    l_Deb = l_Dir.path() + "/" + l_Deb.substr(0, l_Deb.find('\n'));
+    const std::string l_Info = command("dpkg-deb -I " + l_Deb);
+    for (const char* l_pField : {"Maintainer: qxpxi developers", "libgcc-s1",
+                                 "libc6 (>= ", "libstdc++6 (>= ", "Section: libs"}) {
+        EXPECT_NE(l_Info.find(l_pField), std::string::npos) << l_pField << "\n" << l_Info;
+    }
+    const std::string l_Contents =
+        command("cd " + l_Dir.path() + " && for d in *.deb; do dpkg-deb -c $d; done");
+    for (const char* l_pFile :
+         {"./usr/bin/pxi-inventory", "./usr/share/man/man1/pxi-inventory.1.gz",
+          "./usr/share/doc/qxpxi/copyright", "./usr/share/doc/qxpxi/changelog.gz",
+          "./usr/share/doc/qxpxi-sim/copyright", "./usr/include/qxpxi/QXPXIeSMu.h",
+          "./usr/lib/qxpxi/sim/libqxpcibrd.so.1"}) {
+        EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
+    }
+    EXPECT_EQ(l_Contents.find("./usr/lib/qxpxihw"), std::string::npos);
+    EXPECT_EQ(l_Contents.find("./usr/share/pxisa"), std::string::npos);
+    // Stripped, with the debug symbols in -dbgsym packages.
+    const std::string l_Files = command("cd " + l_Dir.path() + " && dpkg-deb -x " + l_Deb +
+                                        " x && file x/usr/bin/pxi-inventory && ls *.ddeb");
+    EXPECT_NE(l_Files.find(", stripped"), std::string::npos) << l_Files;
+    EXPECT_NE(l_Files.find("qxpxi-dbgsym_"), std::string::npos) << l_Files;
+    const qxtest::tChildResult l_Lintian = tooltest::run(
+        {"/bin/sh", "-c", "cd " + l_Dir.path() + " && lintian --fail-on error *.deb"});
+    EXPECT_EQ(l_Lintian.exitCode, 0) << l_Lintian.stdOut << l_Lintian.stdErr;
+    EXPECT_FALSE(std::regex_search(l_Lintian.stdOut, std::regex("^E: ", std::regex::multiline)))
+        << l_Lintian.stdOut;
 }
 
 }  // namespace

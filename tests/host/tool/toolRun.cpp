@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits.h>
+#include <stdlib.h>
+
 #include <memory>
 
 namespace tooltest {
@@ -10,13 +13,32 @@ std::string toolPath() {
     return qxtest::buildDir() + "/tools/pxi-inventory";
 }
 
+std::string resolved(const std::string& a_rPath) {
+    char l_Buffer[PATH_MAX];
+    return realpath(a_rPath.c_str(), l_Buffer) != nullptr ? std::string(l_Buffer) : a_rPath;
+}
+
+std::string resolved(const nlohmann::json& a_rPath) {
+    return a_rPath.is_string() ? resolved(a_rPath.get<std::string>()) : a_rPath.dump();
+}
+
+const tEnvironment kNoServices = {{"LD_LIBRARY_PATH", std::nullopt},
+                                  {"QXPXI_SIM_MACHINE", std::nullopt},
+                                  {"QXPXI_SIM_CALL_LOG", std::nullopt},
+                                  {"QXPXI_INVENTORY_STANDINS", std::nullopt}};
+
 qxtest::tChildResult run(const std::vector<std::string>& a_rArgv,
                          const tEnvironment& a_rEnvironment) {
     std::vector<std::unique_ptr<qxtest::cScopedEnv>> l_Scopes;
     for (const auto& l_rChange : a_rEnvironment) {
         l_Scopes.push_back(std::make_unique<qxtest::cScopedEnv>(l_rChange.first, l_rChange.second));
     }
-    return qxtest::runCommand(a_rArgv);
+    qxtest::tChildResult l_Result = qxtest::runCommand(a_rArgv);
+    // Undone last to first, so that a variable changed twice gets its first value back.
+    while (!l_Scopes.empty()) {
+        l_Scopes.pop_back();
+    }
+    return l_Result;
 }
 
 nlohmann::json runJson(const std::vector<std::string>& a_rArgv, const tEnvironment& a_rEnvironment,

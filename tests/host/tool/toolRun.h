@@ -17,11 +17,16 @@ namespace tooltest {
 using tEnvironment = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 std::string toolPath();
+// realpath() of a path (or of a JSON text), unchanged when it cannot be resolved.
+std::string resolved(const std::string& a_rPath);
+std::string resolved(const nlohmann::json& a_rPath);
+// The environment of a run outside ctest's: no stand-ins on the loader's path.
+extern const std::vector<std::pair<std::string, std::optional<std::string>>> kNoServices;
 qxtest::tChildResult run(const std::vector<std::string>& a_rArgv,
                          const tEnvironment& a_rEnvironment = {});
 // The tool with --json; the document, or a failed assertion.
-nlohmann::json runJson(const std::vector<std::string>& a_rArgv,
-                               const tEnvironment& a_rEnvironment, int a_ExpectedExit);
+nlohmann::json runJson(const std::vector<std::string>& a_rArgv, const tEnvironment& a_rEnvironment,
+                       int a_ExpectedExit);
 
 // A machine-file number: a JSON number or a text in decimal or 0x hexadecimal.
 uint32_t number(const nlohmann::json& a_rValue);

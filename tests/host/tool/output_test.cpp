@@ -1,0 +1,65 @@
+// What pxi-inventory writes: a failed write is an error, --version, and the help text,
+// the man page and the bash completion naming the same options and exit statuses.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+
+#include "tests/host/tool/toolRun.h"
+
+namespace {
+
+TEST(ToolOutput, AnOutputThatCannotBeWrittenIsAnError) {
+    for (const char* l_pArgs :
+         {"--simulate", "--simulate --json", "--simulate --dot", "--help", "--version"}) {
+        SCOPED_TRACE(l_pArgs);
+        const qxtest::tChildResult l_Result = tooltest::run(
+            {"/bin/sh", "-c", "exec " + tooltest::toolPath() + " " + l_pArgs + " > /dev/full"},
+            tooltest::kNoServices);
+        EXPECT_EQ(l_Result.exitCode, 4);
+        EXPECT_NE(l_Result.stdErr.find("pxi-inventory: cannot write the output: No space left"),
+                  std::string::npos)
+            << l_Result.stdErr;
+    }
+}
+
+std::set<std::string> longOptions(const std::string& a_rText) {
+    std::set<std::string> l_Options;
+    const std::regex l_Option("--[a-z]+");
+    for (auto l_It = std::sregex_iterator(a_rText.begin(), a_rText.end(), l_Option);
+         l_It != std::sregex_iterator(); ++l_It) {
+        l_Options.insert(l_It->str());
+    }
+    return l_Options;
+}
+
+TEST(ToolOutput, HelpManPageAndCompletionAgree) {
+    const qxtest::tChildResult l_Help = tooltest::run({tooltest::toolPath(), "--help"});
+    ASSERT_EQ(l_Help.exitCode, 0);
+    const std::string l_Man = qxtest::readFile(qxtest::sourceDir() + "/docs/pxi-inventory.1");
+    // roff writes a dash as \-.
+    const std::string l_ManText = std::regex_replace(l_Man, std::regex(R"(\\-)"), "-");
+    const std::set<std::string> l_Options = longOptions(l_Help.stdOut);
+    EXPECT_GE(l_Options.size(), 13u);
+    EXPECT_EQ(longOptions(l_ManText), l_Options);
+    std::set<std::string> l_Completed =
+        longOptions(qxtest::readFile(qxtest::sourceDir() + "/tools/pxi-inventory.bash-completion"));
+    l_Completed.insert("--");  // never offered
+    std::set<std::string> l_Offered = l_Options;
+    l_Offered.insert("--");
+    EXPECT_EQ(l_Completed, l_Offered);
+    for (const char* l_pStatus : {"0", "1", "2", "3", "4"}) {
+        EXPECT_NE(l_Help.stdOut.find(std::string("\n    ") + l_pStatus + "  "), std::string::npos)
+            << l_pStatus;
+        EXPECT_NE(l_ManText.find(std::string(".IP ") + l_pStatus + "\n"), std::string::npos)
+            << l_pStatus;
+    }
+    const qxtest::tChildResult l_Version = tooltest::run({tooltest::toolPath(), "--version"});
+    EXPECT_EQ(l_Version.exitCode, 0);
+    EXPECT_TRUE(
+        std::regex_match(l_Version.stdOut, std::regex("pxi-inventory \\(qxpxi\\) [0-9.]+\n")))
+        << l_Version.stdOut;
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+#include "tools/pxi-inventory/options.h"
+
+namespace nQxPxiInventory {
+
+const char* const kUsageLine =
+    "usage: pxi-inventory [--json | --dot] [--bridges | --smbus | --smbios] [--verbose]\n"
+    "                     [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
+    "                     [--module MODEL] [--help] [--version]\n";
+
+// Kept beside docs/pxi-inventory.1: the test suite checks that both list the same
+// options and exit statuses.
+const char* const kHelpText =
+    "NAME\n"
+    "    pxi-inventory - show the chassis, system modules and finder results of a PXI\n"
+    "    Express machine, as the qxpxi libraries see them\n"
+    "\n"
+    "SYNOPSIS\n"
+    "    pxi-inventory [--json | --dot] [--verbose] [--simulate [MACHINE] | --topology FILE]\n"
+    "                  [--chassis MODEL] [--module MODEL]\n"
+    "    pxi-inventory --bridges | --smbus | --smbios [--json] [--simulate [MACHINE]]\n"
+    "    pxi-inventory --help | --version\n"
+    "\n"
+    "DESCRIPTION\n"
+    "    Loads libQXPXIeCDu.so, libQXPXIeSMu.so, libqx7402.so and libqxpxiecf.so by file\n"
+    "    name, as any host does, and asks them everything: the chassis of every chassis\n"
+    "    driver description with their PCI root buses; the system modules of every\n"
+    "    system module description and of the controller itself, with their names,\n"
+    "    attributes, decoded chassis EEPROM and, for embedded modules, the peer-to-peer\n"
+    "    routing between their ports; the items of both finder plug-ins with all their\n"
+    "    attributes and the controller's IDSEL map. A library that cannot be loaded and\n"
+    "    a call that fails are shown with the status code, its symbolic name and its\n"
+    "    meaning, and the tool goes on with the rest.\n"
+    "\n"
+    "    The libraries see the machine through the platform services the loader finds\n"
+    "    (libqxpcibrd.so.1, libqxcntdrv.so.1, libqxsmbus.so.2, libqxrelocations.so.0):\n"
+    "    with the Linux services installed, this computer. Without a PCI bridge service\n"
+    "    the tool names the missing services and exits with status 3; it simulates a\n"
+    "    machine only when asked to with --simulate, and then says so on standard error\n"
+    "    and in the JSON document.\n"
+    "\n"
+    "OPTIONS\n"
+    "    --json             print one JSON document (docs/inventory-json.md) instead of\n"
+    "                       the tree\n"
+    "    --dot              print the machine as a Graphviz graph: controller, system\n"
+    "                       modules, links, chassis, root buses, peer-to-peer routes\n"
+    "                       (pxi-inventory --dot | dot -Tsvg > machine.svg)\n"
+    "    -v, --verbose      add raw values: EEPROM bytes, library paths, description\n"
+    "                       files (and those skipped), every call made with its status\n"
+    "    --bridges          show the PCI bridges the PCI bridge service sees, and which\n"
+    "                       bridges each chassis driver description's root-bus bridge\n"
+    "                       pairs matched\n"
+    "    --smbus            show the SMBus adapters the SMBus service offers\n"
+    "    --smbios           show the machine's SMBIOS identity as the controller finder\n"
+    "                       reads it from the SMBIOS dump\n"
+    "    --chassis MODEL    show only the chassis model MODEL (model or \"vendor model\")\n"
+    "    --module MODEL     show only the system modules of MODEL (model, \"vendor\n"
+    "                       model\" or module name)\n"
+    "    --simulate [MACHINE]\n"
+    "                       run on the stand-in services, which simulate the example\n"
+    "                       machine or the machine file MACHINE (docs/machine-file.md)\n"
+    "    --machine FILE     the same as --simulate FILE\n"
+    "    --topology FILE    run the Linux PCI bridge service on a machine's topology\n"
+    "                       recorded by lstopo-no-graphics as XML (sets HWLOC_XMLFILE)\n"
+    "    -h, --help         show this text\n"
+    "    --version          show the version\n"
+    "    --                 end of the options; an operand after it is the machine file\n"
+    "                       of --simulate\n"
+    "\n"
+    "EXIT STATUS\n"
+    "    0  every call answered\n"
+    "    1  some library could not be loaded or some call failed\n"
+    "    2  bad usage, or the machine or topology file cannot be used\n"
+    "    3  no PCI bridge service found (the platform services are not installed) and\n"
+    "       --simulate not given\n"
+    "    4  the output could not be written\n"
+    "\n"
+    "ENVIRONMENT\n"
+    "    QXPXI_SIM_MACHINE  machine file of the stand-in services\n"
+    "    HWLOC_XMLFILE      recorded topology of the Linux PCI bridge service\n"
+    "    LD_LIBRARY_PATH    where the loader looks for the libraries and services\n";
+
+namespace {
+
+bool takesValue(const std::string& a_rArg, const char* a_pName,
+                const std::vector<std::string>& a_rArgs, size_t& a_rIndex, std::string& a_rValue,
+                std::string& a_rError) {
+    const std::string l_Name = a_pName;
+    if (a_rArg.rfind(l_Name + "=", 0) == 0) {
+        a_rValue = a_rArg.substr(l_Name.size() + 1);
+    } else if (a_rArg == l_Name) {
+        if (a_rIndex + 1 >= a_rArgs.size()) {
+            a_rError = l_Name + " needs a value";
+            return true;
+        }
+        a_rValue = a_rArgs[++a_rIndex];
+    } else {
+        return false;
+    }
+    if (a_rValue.empty()) {
+        a_rError = l_Name + " needs a value";
+    }
+    return true;
+}
+
+}  // namespace
+
+tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
+    tParsed l_Parsed;
+    tOptions& l_rOptions = l_Parsed.options;
+    auto l_Fail = [&l_Parsed](const std::string& a_rMessage) {
+        l_Parsed.command = eCommand::usageError;
+        l_Parsed.error = a_rMessage;
+        return l_Parsed;
+    };
+    int l_Views = 0;
+    int l_Formats = 0;
+    bool l_Operands = false;
+    for (size_t l_Index = 0; l_Index < a_rArgs.size(); ++l_Index) {
+        const std::string& l_rArg = a_rArgs[l_Index];
+        std::string l_Value;
+        std::string l_Error;
+        if (l_Operands || l_rArg.empty() || l_rArg[0] != '-') {
+            // The only operand is the machine file of a --simulate given without one.
+            if (!l_rOptions.simulate || !l_rOptions.machine.empty()) {
+                return l_Fail("unexpected operand '" + l_rArg + "'");
+            }
+            if (l_rArg.empty()) {
+                return l_Fail("--simulate needs a machine file, not an empty text");
+            }
+            l_rOptions.machine = l_rArg;
+        } else if (l_rArg == "--") {
+            l_Operands = true;
+        } else if (l_rArg == "--json") {
+            l_rOptions.format = eFormat::json;
+            ++l_Formats;
+        } else if (l_rArg == "--dot") {
+            l_rOptions.format = eFormat::dot;
+            ++l_Formats;
+        } else if (l_rArg == "--verbose" || l_rArg == "-v") {
+            l_rOptions.verbose = true;
+        } else if (l_rArg == "--bridges" || l_rArg == "--smbus" || l_rArg == "--smbios") {
+            l_rOptions.view = l_rArg == "--bridges" ? eView::bridges
+                              : l_rArg == "--smbus" ? eView::smbus
+                                                    : eView::smbios;
+            ++l_Views;
+        } else if (l_rArg == "--help" || l_rArg == "-h") {
+            l_Parsed.command = eCommand::help;
+            return l_Parsed;
+        } else if (l_rArg == "--version") {
+            l_Parsed.command = eCommand::version;
+            return l_Parsed;
+        } else if (l_rArg == "--simulate") {
+            l_rOptions.simulate = true;
+            l_rOptions.machine.clear();
+            // An optional value: the next argument unless it is an option.
+            if (l_Index + 1 < a_rArgs.size() && !a_rArgs[l_Index + 1].empty() &&
+                a_rArgs[l_Index + 1][0] != '-') {
+                l_rOptions.machine = a_rArgs[++l_Index];
+            }
+        } else if (takesValue(l_rArg, "--simulate", a_rArgs, l_Index, l_Value, l_Error) ||
+                   takesValue(l_rArg, "--machine", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            l_rOptions.simulate = true;
+            l_rOptions.machine = l_Value;
+        } else if (takesValue(l_rArg, "--topology", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            l_rOptions.topology = l_Value;
+        } else if (takesValue(l_rArg, "--chassis", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            l_rOptions.chassisFilter = l_Value;
+        } else if (takesValue(l_rArg, "--module", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            l_rOptions.moduleFilter = l_Value;
+        } else {
+            return l_Fail("unknown option '" + l_rArg + "'");
+        }
+    }
+    if (l_Formats > 1) {
+        return l_Fail("--json and --dot exclude each other");
+    }
+    if (l_Views > 1) {
+        return l_Fail("--bridges, --smbus and --smbios exclude each other");
+    }
+    if (l_rOptions.format == eFormat::dot && l_rOptions.view != eView::inventory) {
+        return l_Fail("--dot draws the whole inventory; it takes no view");
+    }
+    if (l_rOptions.simulate && !l_rOptions.topology.empty()) {
+        return l_Fail("--simulate and --topology exclude each other");
+    }
+    return l_Parsed;
+}
+
+}  // namespace nQxPxiInventory

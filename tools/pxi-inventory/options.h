@@ -1,0 +1,43 @@
+// The command line of pxi-inventory and its exit statuses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nQxPxiInventory {
+
+// Exit statuses, as --help and the man page list them.
+constexpr int kExitAnswered = 0;
+constexpr int kExitFailures = 1;      // a library missing or a call failed
+constexpr int kExitUsage = 2;         // bad usage, or a machine or topology file unusable
+constexpr int kExitNoServices = 3;    // no PCI bridge service found, and not simulating
+constexpr int kExitOutputFailed = 4;  // standard output could not be written
+
+enum class eFormat { tree, json, dot };
+enum class eView { inventory, bridges, smbus, smbios };
+
+struct tOptions {
+    eFormat format = eFormat::tree;
+    eView view = eView::inventory;
+    bool verbose = false;
+    bool simulate = false;
+    std::string machine;   // with simulate: the machine file; empty for the example machine
+    std::string topology;  // a recorded PCI topology for the Linux PCI bridge service
+    std::string chassisFilter;
+    std::string moduleFilter;
+};
+
+enum class eCommand { run, help, version, usageError };
+
+struct tParsed {
+    eCommand command = eCommand::run;
+    tOptions options;
+    std::string error;  // with usageError
+};
+
+tParsed parseArguments(const std::vector<std::string>& a_rArguments);
+
+extern const char* const kUsageLine;
+extern const char* const kHelpText;
+
+}  // namespace nQxPxiInventory
