@@ -82,8 +82,9 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
     // Linux service counts the ones it left out.
     using tOmitted = int32_t(uint32_t, uint32_t*);
     std::string l_Ignored;
-    if (auto l_pOmitted =
-            l_Library.symbol<tOmitted>("QxPciBrdLinux_GetOmittedBridgeCount", l_Ignored)) {
+    tOmitted* l_pOmitted =
+        l_Library.symbol<tOmitted>("QxPciBrd_GetOmittedBridgeCount", l_Ignored);
+    if (l_pOmitted != nullptr) {
         uint32_t l_Count = 0;
         if (l_pOmitted(l_Session, &l_Count) == 0) {
             l_Out["omittedBridges"] = l_Count;
