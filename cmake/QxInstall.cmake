@@ -97,6 +97,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Staged with DESTDIR, so that installed files that name the prefix (the systemd unit)
 # name /usr and not the staging directory.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL ${QX_PACKAGES})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
