@@ -22,7 +22,8 @@ function(qx_add_deliverable name)
         string(APPEND body "    ${sym};\n")
     endforeach()
     string(APPEND body "  local:\n    *;\n};\n")
-    file(WRITE ${script} "${body}")
+    # Written only when it changes: a re-run of CMake must not re-link every library.
+    file(CONFIGURE OUTPUT ${script} CONTENT "${body}" @ONLY)
 
     add_library(${name} SHARED ${QX_SOURCES})
     target_compile_definitions(${name} PRIVATE QX_NS=${QX_NAMESPACE} QX_COMPONENT="${QX_COMPONENT}")

@@ -98,18 +98,25 @@ TEST(Install, ToolAndStandInsWorkFromTheInstalledTreeAlone) {
     EXPECT_EQ(l_Run.stdOut, expectedExampleOutput());
 }
 
-TEST(Install, TheReadmesMainJobPrintsJsonAndRebuildsNothing) {
-    // The build of this very tree is complete, so the script's build has no work; its
-    // progress goes to standard error, the document alone to standard output.
+TEST(Install, TheReadmesMainJobPrintsJsonAndASecondRunRebuildsNothing) {
+    // Build progress goes to standard error, the document alone to standard output; the
+    // second run finds nothing to re-link.
     tooltest::tEnvironment l_Environment = tooltest::kNoServices;
     l_Environment.push_back({"QX_EXAMPLE_BUILD_DIR", qxtest::buildDir()});
-    const qxtest::tChildResult l_Result = tooltest::run(
-        {"/bin/bash", qxtest::sourceDir() + "/scripts/run-example.sh", "--json"}, l_Environment);
-    ASSERT_EQ(l_Result.exitCode, 0) << l_Result.stdErr;
-    const json l_Doc = json::parse(l_Result.stdOut);
-    EXPECT_EQ(l_Doc["environment"]["simulated"], true);
-    EXPECT_TRUE(l_Doc["failures"].empty());
-    EXPECT_NE(l_Result.stdErr.find("ninja: no work to do."), std::string::npos) << l_Result.stdErr;
+    for (int l_Run = 1; l_Run <= 2; ++l_Run) {
+        SCOPED_TRACE(l_Run);
+        const qxtest::tChildResult l_Result =
+            tooltest::run({"/bin/bash", qxtest::sourceDir() + "/scripts/run-example.sh", "--json"},
+                          l_Environment);
+        ASSERT_EQ(l_Result.exitCode, 0) << l_Result.stdErr;
+        const json l_Doc = json::parse(l_Result.stdOut);
+        EXPECT_EQ(l_Doc["environment"]["simulated"], true);
+        EXPECT_TRUE(l_Doc["failures"].empty());
+        if (l_Run == 2) {
+            EXPECT_NE(l_Result.stdErr.find("ninja: no work to do."), std::string::npos)
+                << l_Result.stdErr;
+        }
+    }
 }
 
 std::string command(const std::string& a_rCommand) {
