@@ -37,6 +37,33 @@ TEST(HostExample, ListsTheExampleMachine) {
     EXPECT_EQ(l_Result.stdOut, expectedExampleOutput());
 }
 
+TEST(HostExample, TheReadmesSnippetBuildsAndChecksTheLoader) {
+    // The README's C snippet, as a host copies it: it counts the chassis, and says why
+    // when the library cannot be loaded instead of calling through a null pointer.
+    const std::string l_Readme = qxtest::readFile(qxtest::sourceDir() + "/README.md");
+    const size_t l_Start = l_Readme.find("```c\n");
+    ASSERT_NE(l_Start, std::string::npos);
+    const size_t l_End = l_Readme.find("```", l_Start + 5);
+    qxtest::cTempDir l_Dir;
+    const std::string l_Source =
+        l_Dir.writeFile("snippet.c", l_Readme.substr(l_Start + 5, l_End - l_Start - 5));
+    const std::string l_Binary = l_Dir.file("snippet");
+    const qxtest::tChildResult l_Build =
+        tooltest::run({"/bin/sh", "-c",
+                       std::string(QX_C_COMPILER) + " " + QX_EXAMPLE_CFLAGS + " -Wall -Werror -I" +
+                           QX_SOURCE_DIR + "/include " + l_Source + " -ldl -o " + l_Binary});
+    ASSERT_EQ(l_Build.exitCode, 0) << l_Build.stdErr;
+    tooltest::tEnvironment l_StandIns = tooltest::kNoServices;
+    l_StandIns.push_back(
+        {"LD_LIBRARY_PATH", qxtest::buildDir() + "/services:" + qxtest::buildDir() + "/lib"});
+    EXPECT_EQ(tooltest::run({l_Binary}, l_StandIns).exitCode, 0);
+    const qxtest::tChildResult l_Missing = tooltest::run({l_Binary}, tooltest::kNoServices);
+    EXPECT_EQ(l_Missing.exitCode, 1);
+    EXPECT_NE(l_Missing.stdErr.find("libQXPXIeCDu.so: cannot open shared object file"),
+              std::string::npos)
+        << l_Missing.stdErr;
+}
+
 TEST(Install, ToolAndStandInsWorkFromTheInstalledTreeAlone) {
     qxtest::cTempDir l_Dir;
     const std::string l_Prefix = tooltest::resolved(l_Dir.path()) + "/prefix";
