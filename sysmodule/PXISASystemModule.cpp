@@ -2,29 +2,16 @@
 // the chassis EEPROM from the cache, and raw SMBus operations.
 #include <cstring>
 
-#include <boost/make_shared.hpp>
-
 #include "platform/cntdrvwrapper/cCntDrvWrapper_sc.h"
 #include "platform/pcibrdwrapper/pciBrdSession.h"
 #include "platform/pxismbuswrapper/cPxiSmBusListWrapper.h"
 #include "qxpxi/QXPXIeSMu.h"
 #include "sysmodule/smbusOperation.h"
+#include "sysmodule/sysModuleServices.h"
 #include "sysmodule/sysModuleEntry.h"
 
 namespace QX_NS {
 namespace {
-
-// The controller driver for one discovery, or null when it cannot be bound or opened
-// (discovery then runs without it, and that is not reported).
-boost::shared_ptr<cCntDrvWrapper_sc> openControllerDriver() {
-    tJsonStatus l_Status;
-    boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv = boost::make_shared<cCntDrvWrapper_sc>(l_Status);
-    if (!l_Status.isError())
-        l_CntDrv->OpenController(l_Status);
-    if (l_Status.isError() || !l_CntDrv->IsOpen())
-        l_CntDrv.reset();
-    return l_CntDrv;
-}
 
 int32_t discover(tPXIeSystemModuleCache& a_rCache, const char* a_pVendor, const char* a_pModel,
                  tStatusRecord* a_pStatus) {

@@ -1,5 +1,7 @@
 #include "sysmodule/sysModuleServices.h"
 
+#include <boost/make_shared.hpp>
+
 #include "platform/pxismbuswrapper/cSMBusWrapperFactory.h"
 #include "platform/smbios/qxSmBios.h"
 #include "runtime/process/tFastMutex.h"
@@ -23,6 +25,16 @@ tSmBiosGuard g_SmBiosGuard;
 constexpr uint32_t kProductNameSize = 1024;
 
 }  // namespace
+
+boost::shared_ptr<cCntDrvWrapper_sc> openControllerDriver() {
+    tJsonStatus l_Status;
+    boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv = boost::make_shared<cCntDrvWrapper_sc>(l_Status);
+    if (!l_Status.isError())
+        l_CntDrv->OpenController(l_Status);
+    if (l_Status.isError() || !l_CntDrv->IsOpen())
+        l_CntDrv.reset();
+    return l_CntDrv;
+}
 
 void createSMBusAdapter(const char* a_pResourceName, boost::shared_ptr<iSMBusWrapper>& a_rAdapter,
                         tStatusRecord* a_pStatus) {

@@ -23,6 +23,10 @@ namespace QX_NS {
 // kCntDrvAttrModelName (equal to the machine's product name), kCntDrvAttrSmbusSlotPath.
 // The description kinds of system modules: kPxiDeviceKindMaskSystemModules.
 
+// The controller driver for one discovery, or null when it cannot be bound or opened
+// (discovery then runs without it, and that is not reported).
+boost::shared_ptr<cCntDrvWrapper_sc> openControllerDriver();
+
 // Creates and opens the adapter access for a resource name (cSMBusWrapperFactory), with
 // the SMBIOS provider guarded.
 void createSMBusAdapter(const char* a_pResourceName, boost::shared_ptr<iSMBusWrapper>& a_rAdapter,

@@ -268,15 +268,7 @@ int32_t tPXIeSystemModuleCache::refreshAll() {
         l_pDatabase->listIdentities(kPxiDeviceKindMaskSystemModules, l_Identities, &l_Status);
 
     // The controller the software runs on is refreshed too, described or not.
-    boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv;
-    {
-        tJsonStatus l_Open;
-        l_CntDrv = boost::make_shared<cCntDrvWrapper_sc>(l_Open);
-        if (!l_Open.isError())
-            l_CntDrv->OpenController(l_Open);
-        if (l_Open.isError() || !l_CntDrv->IsOpen())
-            l_CntDrv.reset();
-    }
+    const boost::shared_ptr<cCntDrvWrapper_sc> l_CntDrv = openControllerDriver();
     if (l_CntDrv) {
         tStatusRecord l_Read;
         const std::string l_Vendor = cntDrvText(*l_CntDrv, kCntDrvAttrVendorName, &l_Read);
