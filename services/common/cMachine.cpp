@@ -383,7 +383,7 @@ void parseFaults(cMachine& a_rMachine, const json& a_rFaults) {
         const std::string l_What = "faults[" + std::to_string(l_Index) + "]";
         const json& l_rItem = a_rFaults[l_Index];
         requireObject(l_rItem, l_What);
-        checkKeys(l_rItem, {"function", "status", "fromCall"}, l_What);
+        checkKeys(l_rItem, {"function", "status", "fromCall", "toCall"}, l_What);
         tFault l_Fault;
         l_Fault.function = text(required(l_rItem, "function", l_What), l_What + ".function");
         if (serviceFunctions().count(l_Fault.function) == 0) {
@@ -396,6 +396,12 @@ void parseFaults(cMachine& a_rMachine, const json& a_rFaults) {
             l_Fault.fromCall = toUnsigned(l_rItem.at("fromCall"), UINT32_MAX, l_What + ".fromCall");
             if (l_Fault.fromCall == 0) {
                 throw std::runtime_error(l_What + ".fromCall: calls are counted from 1");
+            }
+        }
+        if (l_rItem.contains("toCall")) {
+            l_Fault.toCall = toUnsigned(l_rItem.at("toCall"), UINT32_MAX, l_What + ".toCall");
+            if (l_Fault.toCall < l_Fault.fromCall) {
+                throw std::runtime_error(l_What + ".toCall: before fromCall");
             }
         }
         a_rMachine.m_Faults.push_back(l_Fault);
@@ -466,7 +472,8 @@ bool cMachine::takeFault(const char* a_pFunction, int32_t& a_rStatus) {
     std::lock_guard<std::mutex> l_Lock(m_Mutex);
     const uint64_t l_Call = ++m_CallCounts[a_pFunction];
     for (const tFault& l_rFault : m_Faults) {
-        if (l_rFault.function == a_pFunction && l_Call >= l_rFault.fromCall) {
+        if (l_rFault.function == a_pFunction && l_Call >= l_rFault.fromCall &&
+            l_Call <= l_rFault.toCall) {
             a_rStatus = l_rFault.status;
             return true;
         }

@@ -58,6 +58,7 @@ struct tFault {
     std::string function;
     int32_t status = 0;
     uint64_t fromCall = 1;
+    uint64_t toCall = UINT64_MAX;  // the last call that fails
 };
 
 class cMachine {

@@ -158,6 +158,7 @@ QXSIM_EXPORT int32_t QxPciBrd_OpenSession(uint32_t flags, uint32_t* session) {
         }
         l_rSessions.open[l_Id] = l_pMachine;
         *session = l_Id;
+        l_Log.dec("opened", l_Id);
         return 0;
     } catch (...) {
         return kInternalFault;
