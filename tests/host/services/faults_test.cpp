@@ -64,6 +64,28 @@ TEST(ServiceFaults, AFaultReplacesTheAnswerFromItsCallOn) {
     l_S.CloseSession(l_Session);
 }
 
+TEST(ServiceFaults, AFaultWithAnEndFailsOnlyTheCallsUpToIt) {
+    tServices l_S;
+    qxtest::cSimMachine l_Machine(machineWithFaults(nlohmann::json::parse(
+        R"([{"function": "QxPciBrd_FindBridgesByPciIds", "status": -313099,
+             "fromCall": 2, "toCall": 2}])")));
+    uint32_t l_Session = 0xFFFFFFFF;
+    ASSERT_EQ(l_S.OpenSession(0, &l_Session), 0);
+    uint32_t l_Bridges[8];
+    std::vector<int32_t> l_Results;
+    for (int l_Call = 0; l_Call < 3; ++l_Call) {
+        uint32_t l_Count = l_Call == 0 ? 0 : 8;
+        l_Results.push_back(l_S.FindBridgesByPciIds(l_Session, nullptr, nullptr, nullptr, nullptr,
+                                                    l_Call == 0 ? nullptr : l_Bridges, &l_Count));
+    }
+    EXPECT_EQ(l_Results, (std::vector<int32_t>{-313002, -313099, 0}));
+    l_S.CloseSession(l_Session);
+    // An end before the start is a malformed machine file.
+    l_Machine.write(machineWithFaults(nlohmann::json::parse(
+        R"([{"function": "QxPciBrd_OpenSession", "status": -1, "fromCall": 3, "toCall": 2}])")));
+    EXPECT_EQ(l_S.OpenSession(0, &l_Session), qxtest::kSimPciBrdMachineUnusable);
+}
+
 TEST(ServiceFaults, EveryServiceCanBeMadeToFailAlways) {
     tServices l_S;
     struct tCase {
