@@ -1,4 +1,4 @@
-// Load, use and unload, a thousand times in one process, for each library: every cycle
+// Load, query and unload, a thousand times in one process, for each library: every cycle
 // answers as the first did, and nothing stays behind: no open file descriptor, no mapped
 // file (a library or service that did not unload), and, under LeakSanitizer, no leak.
 #include <dirent.h>
@@ -52,12 +52,14 @@ TEST_P(LoadUnloadCycles, ThousandCyclesAnswerAlikeAndLeaveNothingBehind) {
         qxtest::cHostLibrary l_Lib(l_rScenario.library);
         if (!l_Lib.loaded())
             throw std::runtime_error(l_Lib.error());
-        return l_rScenario.run(l_Lib);
+        return l_rScenario.query(l_Lib);
     };
     // The first cycle settles what a process sets up once (loader caches, the C++
     // runtime's first exception, ...).
     const tSteps l_First = l_Cycle();
     ASSERT_FALSE(l_First.empty());
+    ASSERT_EQ(l_First.front().status, 0) << toString(l_First);
+    ASSERT_NE(l_First.front().output, "0") << "nothing found: " << toString(l_First);
     const size_t l_Descriptors = openDescriptors();
     const std::string l_Files = mappedFiles();
     for (int l_Index = 1; l_Index < kCycles; ++l_Index) {

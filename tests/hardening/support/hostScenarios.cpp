@@ -139,6 +139,37 @@ tSteps sysModuleScenario(const qxtest::cHostLibrary& a_rLib) {
     return l_Steps;
 }
 
+tSteps chassisQuery(const qxtest::cHostLibrary& a_rLib) {
+    auto l_pGetCount = a_rLib.require<decltype(PXISA_Chassis_GetCount)>("PXISA_Chassis_GetCount");
+    uint32_t l_Count = 0xFFFF;
+    const int32_t l_Status = l_pGetCount(kVendor, kChassisModel, &l_Count);
+    return {{"GetCount", l_Status, std::to_string(l_Count)}};
+}
+
+// A discovery, the module's name, and an SMBus read that opens and releases its adapter.
+tSteps sysModuleQuery(const qxtest::cHostLibrary& a_rLib) {
+    auto l_pGetCount =
+        a_rLib.require<decltype(PXISA_SystemModule_GetCount)>("PXISA_SystemModule_GetCount");
+    auto l_pGetName =
+        a_rLib.require<decltype(PXISA_SystemModule_GetName)>("PXISA_SystemModule_GetName");
+    auto l_pSmBus = a_rLib.require<decltype(PXISA_SystemModule_SMBusOperation)>(
+        "PXISA_SystemModule_SMBusOperation");
+    tSteps l_Steps;
+    int32_t l_Count = -7;
+    l_Steps.push_back(
+        {"GetCount", l_pGetCount(kVendor, kModuleModels[0], &l_Count), std::to_string(l_Count)});
+    char l_Name[512] = {};
+    char l_List[512] = {};
+    l_Steps.push_back(
+        {"GetName", l_pGetName(kVendor, kModuleModels[0], 1, l_Name, l_List), l_Name});
+    uint8_t l_Byte = 0;
+    int32_t l_Read = -7;
+    l_Steps.push_back({"SMBus read byte",
+                       l_pSmBus(l_Name, l_List, 4, 0xA4, 5, 0, 0, nullptr, &l_Read, &l_Byte),
+                       std::to_string(l_Byte)});
+    return l_Steps;
+}
+
 // Both plug-ins: open a list, read every item's attributes, close it.
 tSteps finderScenario(const qxtest::cHostLibrary& a_rLib, const std::vector<uint32_t>& a_rStrings,
                       const std::vector<uint32_t>& a_rNumbers) {
@@ -196,6 +227,19 @@ tSteps chassisFinderScenario(const qxtest::cHostLibrary& a_rLib) {
                           {QXPXI_FINDER_ATTR_ITEM_CLASS, QXPXI_FINDER_ATTR_CHASSIS_BUS});
 }
 
+// Both plug-ins: open a list and close it.
+tSteps finderQuery(const qxtest::cHostLibrary& a_rLib) {
+    auto l_pOpen = a_rLib.require<decltype(nQXPXIFINDER100_openList)>("nQXPXIFINDER100_openList");
+    auto l_pClose =
+        a_rLib.require<decltype(nQXPXIFINDER100_closeList)>("nQXPXIFINDER100_closeList");
+    uint32_t l_Count = 0xFFFF;
+    void* l_pList = nullptr;
+    const int32_t l_Status = l_pOpen(&l_Count, &l_pList);
+    if (l_pList != nullptr)
+        l_pClose(l_pList);
+    return {{"openList", l_Status, std::to_string(l_Count)}};
+}
+
 tSteps controllerFinderScenario(const qxtest::cHostLibrary& a_rLib) {
     return finderScenario(
         a_rLib, {QXPXI_FINDER_ATTR_VENDOR, QXPXI_FINDER_ATTR_MODEL, QXPXI_FINDER_ATTR_SLOT_PATH},
@@ -214,10 +258,10 @@ std::string toString(const tSteps& a_rSteps) {
 
 const std::vector<tScenario>& scenarios() {
     static const std::vector<tScenario> s_Scenarios = {
-        {"QXPXIeCDu", "libQXPXIeCDu.so", chassisScenario},
-        {"QXPXIeSMu", "libQXPXIeSMu.so", sysModuleScenario},
-        {"qx7402", "libqx7402.so", chassisFinderScenario},
-        {"qxpxiecf", "libqxpxiecf.so", controllerFinderScenario},
+        {"QXPXIeCDu", "libQXPXIeCDu.so", chassisScenario, chassisQuery},
+        {"QXPXIeSMu", "libQXPXIeSMu.so", sysModuleScenario, sysModuleQuery},
+        {"qx7402", "libqx7402.so", chassisFinderScenario, finderQuery},
+        {"qxpxiecf", "libqxpxiecf.so", controllerFinderScenario, finderQuery},
     };
     return s_Scenarios;
 }

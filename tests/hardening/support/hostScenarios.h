@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,14 @@ struct tScenario {
     const char* name;     // short name, for test names
     const char* library;  // the library's file name, e.g. "libQXPXIeSMu.so"
     tSteps (*run)(const qxtest::cHostLibrary& a_rLib);
+    // A short query: one discovery and what it found (for the load/unload cycles).
+    tSteps (*query)(const qxtest::cHostLibrary& a_rLib);
 };
+
+// Test names and failure messages show a scenario by its name.
+inline void PrintTo(const tScenario& a_rScenario, std::ostream* a_pOut) {
+    *a_pOut << a_rScenario.name;
+}
 
 // The four scenarios, one per library.
 const std::vector<tScenario>& scenarios();
