@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "services/common/slotPathText.h"
+
 namespace nQxSim {
 
 struct tBridge {
@@ -89,11 +91,5 @@ public:
 private:
     std::map<std::string, uint64_t> m_CallCounts;
 };
-
-// Text form of a slot path: "MR" + bus + ":" + hops, upper-case hex, comma-separated.
-std::string formatSlotPath(uint8_t a_RootBus, const std::vector<uint8_t>& a_rHops);
-// Accepts "MRbb:hh,hh", "<decimal bus>:hh,hh" and a bare hop list; false when a hop
-// does not convert.
-bool parseSlotPath(const std::string& a_rText, uint8_t& a_rBus, std::vector<uint8_t>& a_rHops);
 
 }  // namespace nQxSim

@@ -10,6 +10,7 @@
 
 #include "services/common/cMachine.h"
 #include "services/common/machineStore.h"
+#include "services/smbiosdump/smbiosDump.h"
 #include "services/smbiosdump/smbiosTable.h"
 
 namespace {
@@ -46,12 +47,10 @@ int main(int a_Argc, char** a_pArgv) {
         l_Text << l_File.rdbuf();
         const auto l_pMachine = nQxSim::cMachine::parse(l_Text.str(), l_Machine);
         const std::vector<uint8_t> l_Dump = nQxSim::buildSmbiosDump(l_pMachine->m_Smbios);
-        std::ofstream l_Out(l_Output, std::ios::binary | std::ios::trunc);
-        l_Out.write(reinterpret_cast<const char*>(l_Dump.data()),
-                    static_cast<std::streamsize>(l_Dump.size()));
-        l_Out.close();
-        if (!l_Out) {
-            std::fprintf(stderr, "qxsim-smbios-dump: cannot write %s\n", l_Output.c_str());
+        try {
+            nQxSim::writeFileAtomically(l_Output, l_Dump, false);
+        } catch (const std::exception& l_rError) {
+            std::fprintf(stderr, "qxsim-smbios-dump: %s\n", l_rError.what());
             return 1;
         }
     } catch (const std::exception& l_rError) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "services/common/jsonValues.h"
+#include "services/smbiosdump/smbiosDump.h"
 
 namespace nQxSim {
 
@@ -212,17 +213,7 @@ std::string smbiosHeader(const json& a_rSmbios) {
 }
 
 std::vector<uint8_t> buildSmbiosDump(const json& a_rSmbios) {
-    const std::vector<uint8_t> l_Table = buildSmbiosTable(a_rSmbios);
-    if (l_Table.size() > 0xFFFF) {
-        throw std::runtime_error("smbios: the table is longer than 65535 bytes");
-    }
-    const std::string l_Header = smbiosHeader(a_rSmbios);
-    std::vector<uint8_t> l_Dump(l_Header.begin(), l_Header.end());
-    l_Dump.push_back(0);
-    l_Dump.push_back(static_cast<uint8_t>(l_Table.size() & 0xFF));
-    l_Dump.push_back(static_cast<uint8_t>(l_Table.size() >> 8));
-    l_Dump.insert(l_Dump.end(), l_Table.begin(), l_Table.end());
-    return l_Dump;
+    return smbiosDumpOf(smbiosHeader(a_rSmbios), buildSmbiosTable(a_rSmbios));
 }
 
 }  // namespace nQxSim

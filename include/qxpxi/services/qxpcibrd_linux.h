@@ -1,0 +1,51 @@
+/*
+ * The Linux PCI bridge service: "libqxpcibrd.so.1" built on hwloc.
+ *
+ * Besides the functions of qxpcibrd.h it exports one function of its own, which a host
+ * looks up with dlsym (it is absent from other implementations of the service):
+ *
+ *   QxPciBrd_GetOmittedBridgeCount(session, count)
+ *       How many PCI-to-PCI bridges of the session's topology were left out because
+ *       they sit outside PCI domain 0: the service's bus numbers are 8-bit and carry
+ *       no domain, so such bridges cannot be named. 0 on success.
+ *
+ * A session is one topology loaded by hwloc with its bridges kept: the machine's own
+ * (read from sysfs), or the recorded topology that hwloc's HWLOC_XMLFILE names
+ * (recorded with "lstopo-no-graphics --of xml FILE").
+ *
+ * Bridge references are 0x100 plus the bridge's position in the session's list.
+ * Attributes: 0x20000000 primary bus, 0x20000300 secondary bus, 0x20000400
+ * subordinate bus. The service never writes to hardware: SetAttributeU32,
+ * OpenBridge and EepromUpdate answer QXPCIBRD_LINUX_NOT_SUPPORTED, as does a read of
+ * an attribute hwloc does not know (the link width 0x20000800 among them).
+ *
+ * Results of the service beyond the contract's -313002 and -313003:
+ */
+#ifndef QXPXI_SERVICES_QXPCIBRD_LINUX_H
+#define QXPXI_SERVICES_QXPCIBRD_LINUX_H
+
+#include <stdint.h>
+
+#define QXPCIBRD_LINUX_INVALID_SESSION (-313001)
+#define QXPCIBRD_LINUX_INVALID_ARGUMENT (-313004)
+#define QXPCIBRD_LINUX_TOPOLOGY_UNUSABLE (-313010) /* hwloc could not load the topology */
+#define QXPCIBRD_LINUX_INTERNAL_FAULT (-313011)
+#define QXPCIBRD_LINUX_NOT_SUPPORTED (-52002)
+
+#define QXPCIBRD_LINUX_ATTR_PRIMARY_BUS 0x20000000u
+#define QXPCIBRD_LINUX_ATTR_SECONDARY_BUS 0x20000300u
+#define QXPCIBRD_LINUX_ATTR_SUBORDINATE_BUS 0x20000400u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+int32_t QxPciBrd_GetOmittedBridgeCount(uint32_t session, uint32_t* count);
+
+typedef int32_t (*tQxPciBrd_GetOmittedBridgeCount)(uint32_t session, uint32_t* count);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QXPXI_SERVICES_QXPCIBRD_LINUX_H */
