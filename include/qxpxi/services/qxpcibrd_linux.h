@@ -15,9 +15,14 @@
  *
  * Bridge references are 0x100 plus the bridge's position in the session's list.
  * Attributes: 0x20000000 primary bus, 0x20000300 secondary bus, 0x20000400
- * subordinate bus. The service never writes to hardware: SetAttributeU32,
- * OpenBridge and EepromUpdate answer QXPCIBRD_LINUX_NOT_SUPPORTED, as does a read of
- * an attribute hwloc does not know (the link width 0x20000800 among them).
+ * subordinate bus, 0x20000800 negotiated link width. hwloc does not keep link widths:
+ * they are read from sysfs (current_link_width) when the session opens, below
+ * QXPXI_SYSFS_ROOT when that is set, else below /sys for this machine's own topology;
+ * a recorded topology has none unless QXPXI_SYSFS_ROOT gives them. A bridge without a
+ * known link width answers QXPCIBRD_LINUX_NOT_SUPPORTED for 0x20000800.
+ * The service never writes to hardware: SetAttributeU32, OpenBridge and
+ * EepromUpdate answer QXPCIBRD_LINUX_NOT_SUPPORTED, as does a read of any other
+ * attribute.
  *
  * Results of the service beyond the contract's -313002 and -313003:
  */
@@ -35,6 +40,7 @@
 #define QXPCIBRD_LINUX_ATTR_PRIMARY_BUS 0x20000000u
 #define QXPCIBRD_LINUX_ATTR_SECONDARY_BUS 0x20000300u
 #define QXPCIBRD_LINUX_ATTR_SUBORDINATE_BUS 0x20000400u
+#define QXPCIBRD_LINUX_ATTR_LINK_WIDTH 0x20000800u
 
 #ifdef __cplusplus
 extern "C" {

@@ -3,7 +3,9 @@
 #include <hwloc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "services/common/slotPathText.h"
 
@@ -94,6 +96,21 @@ int cTopologyIndex::addBridge(hwloc_obj_t a_pObject, int a_Parent) {
     return l_Self;
 }
 
+void cTopologyIndex::readLinkWidths(const std::string& a_rSysfs) {
+    for (tPciBridge& l_rBridge : m_Bridges) {
+        char l_Path[64];
+        std::snprintf(l_Path, sizeof(l_Path),
+                      "/bus/pci/devices/0000:%02x:%02x.%x/current_link_width", l_rBridge.bus,
+                      l_rBridge.device, l_rBridge.function);
+        std::ifstream l_File(a_rSysfs + l_Path);
+        unsigned l_Width = 0;
+        // Bridges without a PCI Express link show no file or the width 0.
+        if (l_File >> l_Width && l_Width <= 32) {
+            l_rBridge.linkWidth = static_cast<uint8_t>(l_Width);
+        }
+    }
+}
+
 std::shared_ptr<const cTopologyIndex> cTopologyIndex::load(std::string& a_rError) {
     tTopology l_Topology;
     if (hwloc_topology_init(&l_Topology.handle) != 0) {
@@ -126,6 +143,12 @@ std::shared_ptr<const cTopologyIndex> cTopologyIndex::load(std::string& a_rError
 
     auto l_pIndex = std::make_shared<cTopologyIndex>();
     l_pIndex->add(hwloc_get_root_obj(l_Topology.handle), -1);
+    const char* l_pSysfs = std::getenv("QXPXI_SYSFS_ROOT");
+    if (l_pSysfs != nullptr && *l_pSysfs != '\0') {
+        l_pIndex->readLinkWidths(l_pSysfs);
+    } else if (l_pXml == nullptr || *l_pXml == '\0') {
+        l_pIndex->readLinkWidths("/sys");
+    }
     std::sort(l_pIndex->m_RootBuses.begin(), l_pIndex->m_RootBuses.end());
     l_pIndex->m_RootBuses.erase(
         std::unique(l_pIndex->m_RootBuses.begin(), l_pIndex->m_RootBuses.end()),

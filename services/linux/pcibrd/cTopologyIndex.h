@@ -22,7 +22,8 @@ struct tPciBridge {
     uint16_t subsystemId = 0;
     uint8_t secondaryBus = 0;
     uint8_t subordinateBus = 0;
-    int parent = -1;  // position of the bridge above, -1 when this one sits on a root bus
+    uint8_t linkWidth = 0;  // negotiated PCI Express link width, 0 unknown
+    int parent = -1;        // position of the bridge above, -1 when this one sits on a root bus
     std::vector<uint32_t> children;  // positions of the bridges directly below
     uint8_t rootBus = 0;
     std::vector<uint8_t> hops;  // this bridge first, the bridge on the root bus last
@@ -32,6 +33,8 @@ struct tPciBridge {
 class cTopologyIndex {
 public:
     // Loads the topology with hwloc: the file HWLOC_XMLFILE names, else this machine.
+    // Link widths, which hwloc does not keep, come from sysfs: QXPXI_SYSFS_ROOT when
+    // set, else /sys for this machine's own topology (a recording has none then).
     // Null on failure, with a one-line reason in a_rError.
     static std::shared_ptr<const cTopologyIndex> load(std::string& a_rError);
 
@@ -42,6 +45,7 @@ public:
 private:
     void add(hwloc_obj* a_pObject, int a_Parent);
     int addBridge(hwloc_obj* a_pObject, int a_Parent);
+    void readLinkWidths(const std::string& a_rSysfs);
 };
 
 }  // namespace nQxLinux

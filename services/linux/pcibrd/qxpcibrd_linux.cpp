@@ -362,6 +362,12 @@ QXLINUX_EXPORT int32_t QxPciBrd_GetAttributeU32(uint32_t session, uint32_t bridg
             case QXPCIBRD_LINUX_ATTR_SUBORDINATE_BUS:
                 *value = l_pBridge->subordinateBus;
                 return 0;
+            case QXPCIBRD_LINUX_ATTR_LINK_WIDTH:
+                if (l_pBridge->linkWidth == 0) {
+                    return kNotSupported;
+                }
+                *value = l_pBridge->linkWidth;
+                return 0;
             default:
                 return kNotSupported;
         }

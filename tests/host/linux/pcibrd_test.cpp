@@ -232,6 +232,35 @@ TEST_F(LinuxPciBrd, ClosedOrUnknownSessionsAreRefused) {
     EXPECT_EQ(l_rPci.QxPciBrd_OpenSession(0, nullptr), QXPCIBRD_LINUX_INVALID_ARGUMENT);
 }
 
+// Link widths come from sysfs, which QXPXI_SYSFS_ROOT may move, also for a recording.
+TEST(LinuxPciBrdLinkWidth, ComesFromSysfs) {
+    qxtest::cTempDir l_Sysfs;
+    l_Sysfs.writeFile("bus/pci/devices/0000:00:1c.0/current_link_width", "8\n");
+    l_Sysfs.writeFile("bus/pci/devices/0000:00:1e.0/current_link_width", "0\n");
+    const qxtest::cScopedEnv l_Root("QXPXI_SYSFS_ROOT", l_Sysfs.path());
+    tPciBrd l_Pci;
+    cRecordedSession l_Session(l_Pci,
+                               qxlinuxtest::realworld("topologies/96em64t-4n4d3ca2co-pci.xml"));
+    ASSERT_EQ(l_Session.status(), 0);
+    struct {
+        uint8_t device, function;
+        int32_t status;
+        uint32_t width;
+    } const l_Cases[] = {{0x1c, 0, 0, 8},
+                         {0x1e, 0, QXPCIBRD_LINUX_NOT_SUPPORTED, 0},  // no link
+                         {0x1c, 1, kNotFound, 0}};
+    for (const auto& l_rCase : l_Cases) {
+        uint32_t l_Bridge = kNone, l_Width = 0;
+        const int32_t l_Found = l_Pci.QxPciBrd_FindBridgeByAddress(
+            l_Session.id(), 0, l_rCase.device, l_rCase.function, &l_Bridge);
+        const int32_t l_Status = l_Found != 0 ? l_Found
+                                              : l_Pci.QxPciBrd_GetAttributeU32(
+                                                    l_Session.id(), l_Bridge, 0x20000800, &l_Width);
+        EXPECT_EQ(l_Status, l_rCase.status) << int(l_rCase.device) << "." << int(l_rCase.function);
+        EXPECT_EQ(l_Width, l_rCase.width) << int(l_rCase.device) << "." << int(l_rCase.function);
+    }
+}
+
 // A topology hwloc cannot load is a status, not a session; the service stays usable.
 TEST(LinuxPciBrdFaults, UnloadableTopologiesGiveAStatusAndNoSession) {
     qxtest::cTempDir l_Dir;
