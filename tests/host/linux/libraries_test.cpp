@@ -10,25 +10,10 @@
 #include "qxpxi/QXPXIeCDu.h"
 #include "qxpxi/QXPXIeSMu.h"
 #include "tests/host/linux/fakeSmBusTree.h"
+#include "tests/host/linux/installPrefix.h"
 #include "tests/host/linux/linuxServices.h"
 
 namespace {
-
-// An installation prefix for the relocation service, where the tests put descriptions.
-class cPrefix {
-public:
-    cPrefix() : m_Env("QXPXI_INSTALL_PREFIX", m_Dir.path()) {}
-    void chassisDriver(const std::string& a_rFile, const std::string& a_rText) const {
-        m_Dir.writeFile("lib/qxpxihw/pxiechassis/" + a_rFile, a_rText);
-    }
-    void systemModule(const std::string& a_rFile, const std::string& a_rText) const {
-        m_Dir.writeFile("lib/qxpxihw/pxiesysmodules/" + a_rFile, a_rText);
-    }
-
-private:
-    qxtest::cTempDir m_Dir;
-    qxtest::cScopedEnv m_Env;
-};
 
 struct tChassisLib {
     qxtest::cHostLibrary lib{"libQXPXIeCDu.so"};
@@ -72,7 +57,7 @@ TEST(LinuxLibraries, ChassisOnARecordedDeepTopology) {
     const qxtest::cScopedEnv l_Xml(
         "HWLOC_XMLFILE",
         qxlinuxtest::realworld("topologies/28intel64-2p2g7c-CoDgroups.v1tov2.xml"));
-    const cPrefix l_Prefix;
+    const qxlinuxtest::cInstallPrefix l_Prefix;
     l_Prefix.chassisDriver("rootports.ini",
                            "[Chassis]\nVendor=Acme\nModel=Root ports\n\n[RootBusBridges]\n"
                            "Bridge1SubsystemID=8086:0000\nBridge2SubsystemID=1137:012C\n");
@@ -108,7 +93,7 @@ TEST(LinuxLibraries, ChassisOnARecordedDeepTopology) {
 // A topology that hwloc cannot load is the PCI service's status through the library,
 // and the library answers again once the topology is good.
 TEST(LinuxLibraries, AnUnloadableTopologyIsTheServicesStatus) {
-    const cPrefix l_Prefix;
+    const qxlinuxtest::cInstallPrefix l_Prefix;
     l_Prefix.chassisDriver("c.ini",
                            "[Chassis]\nVendor=Acme\nModel=C\n\n[RootBusBridges]\n"
                            "Bridge1SubsystemID=8086:0000\n");
@@ -183,7 +168,7 @@ TEST(LinuxLibraries, SystemModuleOverI2cDev) {
                       0x7a23);
     l_Tree.writeNode(0, qxlinuxtest::deviceLine(0xA4, chassisEeprom()));
     l_Tree.dir().writeFile("sys/bus/pci/devices/0000:00:1c.0/current_link_width", "4\n");
-    const cPrefix l_Prefix;
+    const qxlinuxtest::cInstallPrefix l_Prefix;
     l_Prefix.systemModule("remote.ini", remoteDescription("Remote", "80867A23"));
     l_Prefix.systemModule("other.ini", remoteDescription("Other", "10937A20"));
 
