@@ -8,13 +8,18 @@
 #include <stdexcept>
 #include <vector>
 
+// The build directory's folder of services the benchmark runs on.
+#ifndef QX_BENCH_SERVICES
+#define QX_BENCH_SERVICES "services"
+#endif
+
 namespace qxbench {
 
 namespace {
 
 struct tServicePath {
     tServicePath() {
-        const std::string l_Services = std::string(QX_BUILD_DIR) + "/services";
+        const std::string l_Services = std::string(QX_BUILD_DIR) + "/" + QX_BENCH_SERVICES;
         const char* l_pPath = std::getenv("LD_LIBRARY_PATH");
         if (l_pPath != nullptr && std::string(l_pPath).find(l_Services) != std::string::npos)
             return;
