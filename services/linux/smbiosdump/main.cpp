@@ -7,11 +7,12 @@
 //                  (optional: without it the header gives no version)
 //   --output       QXPXI_SMBIOS_DUMP      /run/qxpxisv/smbios/smbiosdmp
 // Exit status: 0 written, 1 failure (nothing written), 2 bad usage.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,16 +29,31 @@ int usage() {
     return 2;
 }
 
-// The whole file; false when it cannot be opened.
+// The whole file; false with errno when it cannot be opened. A file that opens but
+// cannot be read throws std::runtime_error naming it.
 bool readFile(const std::string& a_rPath, std::vector<uint8_t>& a_rBytes) {
-    std::ifstream l_File(a_rPath, std::ios::binary);
-    if (!l_File) {
+    const int l_Fd = open(a_rPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (l_Fd < 0) {
         return false;
     }
-    a_rBytes.assign(std::istreambuf_iterator<char>(l_File), std::istreambuf_iterator<char>());
-    if (l_File.bad()) {
-        throw std::runtime_error(a_rPath + ": cannot be read");
+    a_rBytes.clear();
+    uint8_t l_Chunk[4096];
+    while (true) {
+        const ssize_t l_Read = read(l_Fd, l_Chunk, sizeof(l_Chunk));
+        if (l_Read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (l_Read < 0) {
+            const int l_Errno = errno;
+            close(l_Fd);
+            throw std::runtime_error(a_rPath + ": cannot be read: " + std::strerror(l_Errno));
+        }
+        if (l_Read == 0) {
+            break;
+        }
+        a_rBytes.insert(a_rBytes.end(), l_Chunk, l_Chunk + l_Read);
     }
+    close(l_Fd);
     return true;
 }
 
