@@ -65,6 +65,11 @@ int32_t tIniDocument::load(const char* a_pPath) {
     if (a_pPath == nullptr || *a_pPath == '\0' || std::strlen(a_pPath) > kMaxPathLength) {
         return kIniInvalidPath;
     }
+    // Only regular files and directories are opened: opening a FIFO would wait for a
+    // writer, and a device such as /dev/zero would be read without end.
+    struct stat l_Before;
+    if (::stat(a_pPath, &l_Before) == 0 && !S_ISREG(l_Before.st_mode) && !S_ISDIR(l_Before.st_mode))
+        return kIniOpenFailed;
     const tIniFileOps& l_rOps = iniFileOps();
     tFileCloser l_File = {l_rOps.openFile(a_pPath, "rbe")};
     if (l_File.m_pFile == nullptr) {
@@ -74,8 +79,9 @@ int32_t tIniDocument::load(const char* a_pPath) {
     struct stat l_Stat;
     if (::fstat(fileno(l_File.m_pFile), &l_Stat) != 0)
         return kIniReadError;
-    // A directory opens for reading but yields a read error; say so at once.
-    if (S_ISDIR(l_Stat.st_mode))
+    // A directory opens for reading but yields a read error; say so at once. Anything else
+    // that is not a regular file (it replaced the file after the check above) is refused too.
+    if (!S_ISREG(l_Stat.st_mode))
         return kIniOpenFailed;
 
     clear();

@@ -1,5 +1,7 @@
 // Reading files: chunk boundaries, lines of any length, read errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/inifile/tIniFileOps.h"
 #include "iniTestUtil.h"
@@ -79,6 +81,13 @@ TEST(IniFileRead, EngineResultsOfBadPaths) {
     EXPECT_EQ(kIniInvalidPath, l_Document.load(l_Dir.file("missing").c_str()));
     EXPECT_EQ(kIniInvalidPath, l_Document.load(std::string(300, 'a').c_str()));
     EXPECT_EQ(kIniOpenFailed, l_Document.load(l_Dir.path().c_str()));
+    // Neither waits for a writer that never comes nor reads without end.
+    const std::string l_Fifo = l_Dir.file("fifo.ini");
+    ASSERT_EQ(0, ::mkfifo(l_Fifo.c_str(), 0600));
+    EXPECT_EQ(kIniOpenFailed, l_Document.load(l_Fifo.c_str()));
+    const std::string l_Device = l_Dir.file("zero.ini");
+    ASSERT_EQ(0, ::symlink("/dev/zero", l_Device.c_str()));
+    EXPECT_EQ(kIniOpenFailed, l_Document.load(l_Device.c_str()));
     EXPECT_EQ(kIniInvalidPath, l_Document.save(std::string(300, 'a').c_str()));
 }
 
