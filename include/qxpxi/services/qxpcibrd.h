@@ -23,8 +23,9 @@
  *
  * Wildcards. A null id pointer in QxPciBrd_FindBridgesByPciIds matches any value.
  *
- * Slot paths are texts "MRbb:hh,hh": the root bus number and, from the root downward,
- * one hop per bridge, device * 8 + function, all in hexadecimal.
+ * Slot paths are texts "MRbb:hh,hh": the root bus number, then one hop per level,
+ * device * 8 + function, all in hexadecimal. The first hop is the device the path names,
+ * each next hop the bridge above the previous one, the last the device on the root bus.
  *
  * Attributes: the QXPCIBRD_ATTR_* numbers below.
  */
