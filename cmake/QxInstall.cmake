@@ -109,7 +109,15 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://qxpxi.org")
 file(WRITE ${CMAKE_BINARY_DIR}/install/triggers "activate-noawait ldconfig\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_QXPXI_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/install/triggers)
-set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/install/triggers)
+# The Linux services are versioned system libraries: their shlibs file tells
+# dpkg-shlibdeps which package provides each soname to whatever links against one.
+file(WRITE ${CMAKE_BINARY_DIR}/install/linux/shlibs
+    "libqxpcibrd 1 qxpxi-linux (>= ${QX_PACKAGE_VERSION})\n"
+    "libqxsmbus 2 qxpxi-linux (>= ${QX_PACKAGE_VERSION})\n"
+    "libqxcntdrv 1 qxpxi-linux (>= ${QX_PACKAGE_VERSION})\n"
+    "libqxrelocations 0 qxpxi-linux (>= ${QX_PACKAGE_VERSION})\n")
+set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_BINARY_DIR}/install/triggers ${CMAKE_BINARY_DIR}/install/linux/shlibs)
 set(CPACK_DEBIAN_QXPXI_PACKAGE_NAME qxpxi)
 set(CPACK_DEBIAN_QXPXI_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_QXPXI_DESCRIPTION
@@ -138,7 +146,7 @@ set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_RECOMMENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_QXPXI-LINUX_DESCRIPTION
     "PXI and PXI Express hardware discovery: Linux platform services
- The platform services the qxpxi libraries bind, on Linux: PCI bridges through
- hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a unit that
- writes the SMBIOS dump at boot.")
+ The platform services the qxpxi libraries bind, on Linux: PCI bridges
+ through hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a
+ unit that writes the SMBIOS dump at boot.")
 include(CPack)

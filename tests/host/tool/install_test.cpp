@@ -180,6 +180,16 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
           "./usr/lib/qxpxi/sim/libqxpcibrd.so.1"}) {
         EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
     }
+    // The Linux services, when the tree builds them: in the loader's search, with the
+    // dump writer and its unit.
+    if (l_Debs.find("qxpxi-linux_") != std::string::npos) {
+        for (const char* l_pFile :
+             {"./usr/lib/libqxpcibrd.so.1", "./usr/lib/libqxsmbus.so.2",
+              "./usr/sbin/qxpxi-smbios-dump", "/systemd/system/qxpxi-smbios-dump.service",
+              "./usr/share/doc/qxpxi-linux/copyright"}) {
+            EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
+        }
+    }
     EXPECT_EQ(l_Contents.find("./usr/lib/qxpxihw"), std::string::npos);
     EXPECT_EQ(l_Contents.find("./usr/share/pxisa"), std::string::npos);
     // Stripped, with the debug symbols in -dbgsym packages.
