@@ -430,7 +430,8 @@ std::shared_ptr<cMachine> cMachine::parse(const std::string& a_rText, const std:
     json l_Root;
     try {
         l_Root = json::parse(a_rText);
-    } catch (const json::parse_error& l_rError) {
+    } catch (const json::exception& l_rError) {
+        // Syntax errors, and numbers too large for any value (out_of_range), are refusals.
         std::string l_Message = l_rError.what();
         // nlohmann prefixes its messages with "[json.exception.parse_error.101] ".
         const size_t l_Bracket = l_Message.find("] ");

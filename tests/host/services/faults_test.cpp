@@ -188,6 +188,7 @@ std::vector<std::string> linesOf(const std::string& a_rText) {
 TEST(ServiceMachineFile, AnUnusableFileGivesAClearStatusAndOneLineNamingFileAndProblem) {
     const std::vector<std::pair<std::string, std::string>> l_Cases = {
         {"{ \"pci\": [", "not valid JSON"},
+        {R"({"pci": {"bridges": [{"bus": 1e99999}]}})", "not valid JSON: number overflow"},
         {"[]", "the machine: expected an object"},
         {R"({"pci": {"bridges": [{"bus": 0, "device": 1, "vendorId": 1, "deviceId": 2}]}})",
          "pci.bridges[0]: missing \"secondaryBus\""},
