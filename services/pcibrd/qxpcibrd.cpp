@@ -1,15 +1,13 @@
-// Stand-in PCI bridge service: answers from the bridges of the simulated machine.
-// Bridge references are 0x100 plus the bridge's position in the machine file, so a
-// caller that confuses a reference with an index is caught.
+// Stand-in PCI bridge service: answers from the bridges of the simulated machine, a
+// bridge's position being its place in the machine file.
 #include "qxpxi/services/qxpcibrd.h"
 
-#include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 
 #include "services/common/cMachine.h"
 #include "services/common/machineStore.h"
+#include "services/common/pciBrdAnswers.h"
 #include "services/common/tCallLine.h"
 
 #define QXSIM_EXPORT extern "C" __attribute__((visibility("default")))
@@ -17,115 +15,39 @@
 namespace nQxSim {
 namespace {
 
-constexpr int32_t kBufferTooSmall = -313002;
-constexpr int32_t kNotFound = -313003;
-constexpr int32_t kInvalidSession = -313001;
-constexpr int32_t kInvalidArgument = -313004;
+constexpr int32_t kNotFound = kPciNotFound;
+constexpr int32_t kInvalidArgument = kPciInvalidArgument;
 constexpr int32_t kAttributeUnsupported = -313005;
 constexpr int32_t kMachineUnusable = -313010;
-constexpr int32_t kInternalFault = -313011;
-constexpr uint32_t kNone = 0xFFFFFFFF;
-constexpr uint32_t kRefBase = 0x100;
+constexpr int32_t kInternalFault = kPciInternalFault;
 
 constexpr uint32_t kAttrPrimaryBus = QXPCIBRD_ATTR_PRIMARY_BUS;
 constexpr uint32_t kAttrSecondaryBus = QXPCIBRD_ATTR_SECONDARY_BUS;
 
-struct tSessions {
-    std::mutex mutex;
-    uint32_t next = 1;
-    std::map<uint32_t, std::shared_ptr<cMachine>> open;
-};
-
-tSessions& sessions() {
-    static tSessions s_Sessions;
+tPciSessionTable<cMachine>& sessions() {
+    static tPciSessionTable<cMachine> s_Sessions;
     return s_Sessions;
 }
 
-std::shared_ptr<cMachine> machineOf(uint32_t a_Session) {
-    tSessions& l_rSessions = sessions();
-    std::lock_guard<std::mutex> l_Lock(l_rSessions.mutex);
-    auto l_Found = l_rSessions.open.find(a_Session);
-    return l_Found == l_rSessions.open.end() ? nullptr : l_Found->second;
-}
-
-uint32_t refOf(size_t a_Index) {
-    return kRefBase + static_cast<uint32_t>(a_Index);
-}
-
 tBridge* bridgeOf(cMachine& a_rMachine, uint32_t a_Ref) {
-    if (a_Ref < kRefBase || a_Ref - kRefBase >= a_rMachine.m_Bridges.size()) {
-        return nullptr;
-    }
-    return &a_rMachine.m_Bridges[a_Ref - kRefBase];
+    return pciBridgeOf(a_rMachine.m_Bridges, a_Ref);
 }
 
-// Runs a_Body on the session's machine after the fault table had its say; a body
-// never lets an exception out of the service.
+// Runs a_Body on the session's machine after the fault table had its say.
 template <typename tBody>
 int32_t withSession(const char* a_pFunction, uint32_t a_Session, tBody&& a_Body) {
-    try {
-        std::shared_ptr<cMachine> l_pMachine = machineOf(a_Session);
-        if (!l_pMachine) {
-            return kInvalidSession;
-        }
+    return sessions().with(a_Session, [&](cMachine& a_rMachine) {
         int32_t l_Status = 0;
-        if (l_pMachine->takeFault(a_pFunction, l_Status)) {
+        if (a_rMachine.takeFault(a_pFunction, l_Status)) {
             return l_Status;
         }
-        return a_Body(*l_pMachine);
-    } catch (...) {
-        return kInternalFault;
-    }
-}
-
-// Size then fill: a null array with count 0 asks for the count.
-template <typename tItem>
-int32_t fillList(const std::vector<tItem>& a_rItems, tItem* a_pArray, uint32_t* a_pCount) {
-    if (a_pCount == nullptr) {
-        return kInvalidArgument;
-    }
-    const uint32_t l_Needed = static_cast<uint32_t>(a_rItems.size());
-    if (a_pArray == nullptr || *a_pCount < l_Needed) {
-        const bool l_Empty = l_Needed == 0;
-        *a_pCount = l_Needed;
-        return l_Empty ? 0 : kBufferTooSmall;
-    }
-    for (uint32_t l_Index = 0; l_Index < l_Needed; ++l_Index) {
-        a_pArray[l_Index] = a_rItems[l_Index];
-    }
-    *a_pCount = l_Needed;
-    return 0;
-}
-
-int32_t singleBridge(int a_Index, uint32_t* a_pBridge) {
-    if (a_pBridge == nullptr) {
-        return kInvalidArgument;
-    }
-    if (a_Index < 0) {
-        *a_pBridge = kNone;
-        return kNotFound;
-    }
-    *a_pBridge = refOf(static_cast<size_t>(a_Index));
-    return 0;
-}
-
-int findBySecondaryBus(const cMachine& a_rMachine, uint8_t a_Bus) {
-    for (size_t l_Index = 0; l_Index < a_rMachine.m_Bridges.size(); ++l_Index) {
-        if (a_rMachine.m_Bridges[l_Index].secondaryBus == a_Bus) {
-            return static_cast<int>(l_Index);
-        }
-    }
-    return -1;
+        return a_Body(a_rMachine);
+    });
 }
 
 std::vector<uint32_t> bridgesOnBus(const cMachine& a_rMachine, uint8_t a_Bus) {
-    std::vector<uint32_t> l_Refs;
-    for (size_t l_Index = 0; l_Index < a_rMachine.m_Bridges.size(); ++l_Index) {
-        if (a_rMachine.m_Bridges[l_Index].bus == a_Bus) {
-            l_Refs.push_back(refOf(l_Index));
-        }
-    }
-    return l_Refs;
+    return pciAllBridges(a_rMachine.m_Bridges,
+                         [&](const tBridge& a_rBridge) { return a_rBridge.bus == a_Bus; });
 }
 
 }  // namespace
@@ -140,7 +62,7 @@ QXSIM_EXPORT int32_t QxPciBrd_OpenSession(uint32_t flags, uint32_t* session) {
         if (session == nullptr) {
             return kInvalidArgument;
         }
-        *session = kNone;
+        *session = kPciNone;
         std::shared_ptr<cMachine> l_pMachine = loadMachine();
         if (!l_pMachine) {
             return kMachineUnusable;
@@ -149,14 +71,7 @@ QXSIM_EXPORT int32_t QxPciBrd_OpenSession(uint32_t flags, uint32_t* session) {
         if (l_pMachine->takeFault("QxPciBrd_OpenSession", l_Status)) {
             return l_Status;
         }
-        tSessions& l_rSessions = sessions();
-        std::lock_guard<std::mutex> l_Lock(l_rSessions.mutex);
-        uint32_t l_Id = l_rSessions.next++;
-        if (l_Id == kNone || l_Id == 0) {
-            l_Id = l_rSessions.next = 1;
-            ++l_rSessions.next;
-        }
-        l_rSessions.open[l_Id] = l_pMachine;
+        const uint32_t l_Id = sessions().open(std::move(l_pMachine));
         *session = l_Id;
         l_Log.dec("opened", l_Id);
         return 0;
@@ -168,9 +83,7 @@ QXSIM_EXPORT int32_t QxPciBrd_OpenSession(uint32_t flags, uint32_t* session) {
 QXSIM_EXPORT int32_t QxPciBrd_CloseSession(uint32_t session) {
     tCallLine l_Log("QxPciBrd_CloseSession");
     l_Log.dec("session", session);
-    tSessions& l_rSessions = sessions();
-    std::lock_guard<std::mutex> l_Lock(l_rSessions.mutex);
-    return l_rSessions.open.erase(session) == 1 ? 0 : kInvalidSession;
+    return sessions().close(session);
 }
 
 QXSIM_EXPORT int32_t QxPciBrd_FindBridgesByPciIds(uint32_t session, const uint16_t* vendorId,
@@ -187,20 +100,12 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgesByPciIds(uint32_t session, const uint16
         .ptr("bridges", bridges)
         .dec("count", count == nullptr ? -1 : static_cast<int64_t>(*count));
     return withSession("QxPciBrd_FindBridgesByPciIds", session, [&](cMachine& a_rMachine) {
-        auto l_Matches = [](const uint16_t* a_pWanted, uint16_t a_Value) {
-            return a_pWanted == nullptr || *a_pWanted == a_Value;
-        };
-        std::vector<uint32_t> l_Refs;
-        for (size_t l_Index = 0; l_Index < a_rMachine.m_Bridges.size(); ++l_Index) {
-            const tBridge& l_rBridge = a_rMachine.m_Bridges[l_Index];
-            if (l_Matches(vendorId, l_rBridge.vendorId) &&
-                l_Matches(deviceId, l_rBridge.deviceId) &&
-                l_Matches(subsystemVendorId, l_rBridge.subsystemVendorId) &&
-                l_Matches(subsystemId, l_rBridge.subsystemId)) {
-                l_Refs.push_back(refOf(l_Index));
-            }
-        }
-        return fillList(l_Refs, bridges, count);
+        return pciAnswerList(pciAllBridges(a_rMachine.m_Bridges,
+                                           [&](const tBridge& a_rBridge) {
+                                               return pciIdsMatch(a_rBridge, vendorId, deviceId,
+                                                                  subsystemVendorId, subsystemId);
+                                           }),
+                             bridges, count);
     });
 }
 
@@ -209,15 +114,13 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgeByAddress(uint32_t session, uint8_t bus,
     tCallLine l_Log("QxPciBrd_FindBridgeByAddress");
     l_Log.dec("session", session).dec("bus", bus).dec("device", device).dec("function", function);
     return withSession("QxPciBrd_FindBridgeByAddress", session, [&](cMachine& a_rMachine) {
-        int l_Found = -1;
-        for (size_t l_Index = 0; l_Index < a_rMachine.m_Bridges.size(); ++l_Index) {
-            const tBridge& l_rBridge = a_rMachine.m_Bridges[l_Index];
-            if (l_rBridge.bus == bus && l_rBridge.device == device &&
-                l_rBridge.function == function) {
-                l_Found = static_cast<int>(l_Index);
-            }
-        }
-        return singleBridge(l_Found, bridge);
+        return pciAnswerBridge(pciFirstBridge(a_rMachine.m_Bridges,
+                                              [&](const tBridge& a_rBridge) {
+                                                  return a_rBridge.bus == bus &&
+                                                         a_rBridge.device == device &&
+                                                         a_rBridge.function == function;
+                                              }),
+                               bridge);
     });
 }
 
@@ -232,17 +135,15 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgeBySlotPath(uint32_t session, const char*
         uint8_t l_Bus = 0;
         std::vector<uint8_t> l_Hops;
         if (!parseSlotPath(slotPath, l_Bus, l_Hops)) {
-            *bridge = kNone;
+            *bridge = kPciNone;
             return kInvalidArgument;
         }
-        int l_Found = -1;
-        for (size_t l_Index = 0; l_Index < a_rMachine.m_Bridges.size(); ++l_Index) {
-            const tBridge& l_rBridge = a_rMachine.m_Bridges[l_Index];
-            if (l_rBridge.rootBus == l_Bus && l_rBridge.hops == l_Hops) {
-                l_Found = static_cast<int>(l_Index);
-            }
-        }
-        return singleBridge(l_Found, bridge);
+        return pciAnswerBridge(pciFirstBridge(a_rMachine.m_Bridges,
+                                              [&](const tBridge& a_rBridge) {
+                                                  return a_rBridge.rootBus == l_Bus &&
+                                                         a_rBridge.hops == l_Hops;
+                                              }),
+                               bridge);
     });
 }
 
@@ -251,7 +152,10 @@ QXSIM_EXPORT int32_t QxPciBrd_FindParentBridgeForBus(uint32_t session, uint8_t b
     tCallLine l_Log("QxPciBrd_FindParentBridgeForBus");
     l_Log.dec("session", session).dec("bus", bus);
     return withSession("QxPciBrd_FindParentBridgeForBus", session, [&](cMachine& a_rMachine) {
-        return singleBridge(findBySecondaryBus(a_rMachine, bus), bridge);
+        return pciAnswerBridge(
+            pciFirstBridge(a_rMachine.m_Bridges,
+                           [&](const tBridge& a_rBridge) { return a_rBridge.secondaryBus == bus; }),
+            bridge);
     });
 }
 
@@ -260,10 +164,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeParent(uint32_t session, uint32_t child, 
     l_Log.dec("session", session).hex("child", child);
     return withSession("QxPciBrd_GetBridgeParent", session, [&](cMachine& a_rMachine) {
         const tBridge* l_pChild = bridgeOf(a_rMachine, child);
-        if (l_pChild == nullptr) {
-            return singleBridge(-1, parent);
-        }
-        return singleBridge(l_pChild->parent, parent);
+        return pciAnswerBridge(l_pChild == nullptr ? -1 : l_pChild->parent, parent);
     });
 }
 
@@ -279,7 +180,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeChildren(uint32_t session, uint32_t paren
         if (l_pParent == nullptr) {
             return kNotFound;
         }
-        return fillList(bridgesOnBus(a_rMachine, l_pParent->secondaryBus), children, count);
+        return pciAnswerList(bridgesOnBus(a_rMachine, l_pParent->secondaryBus), children, count);
     });
 }
 
@@ -291,7 +192,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBusChildren(uint32_t session, uint8_t bus, uint
         .ptr("children", children)
         .dec("count", count == nullptr ? -1 : static_cast<int64_t>(*count));
     return withSession("QxPciBrd_GetBusChildren", session, [&](cMachine& a_rMachine) {
-        return fillList(bridgesOnBus(a_rMachine, bus), children, count);
+        return pciAnswerList(bridgesOnBus(a_rMachine, bus), children, count);
     });
 }
 
@@ -301,7 +202,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetRootBuses(uint32_t session, uint8_t* buses, uin
         .ptr("buses", buses)
         .dec("count", count == nullptr ? -1 : static_cast<int64_t>(*count));
     return withSession("QxPciBrd_GetRootBuses", session, [&](cMachine& a_rMachine) {
-        return fillList(a_rMachine.m_RootBuses, buses, count);
+        return pciAnswerList(a_rMachine.m_RootBuses, buses, count);
     });
 }
 
@@ -310,17 +211,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeAddress(uint32_t session, uint32_t bridge
     tCallLine l_Log("QxPciBrd_GetBridgeAddress");
     l_Log.dec("session", session).hex("bridge", bridge);
     return withSession("QxPciBrd_GetBridgeAddress", session, [&](cMachine& a_rMachine) {
-        const tBridge* l_pBridge = bridgeOf(a_rMachine, bridge);
-        if (l_pBridge == nullptr) {
-            return kNotFound;
-        }
-        if (bus == nullptr || device == nullptr || function == nullptr) {
-            return kInvalidArgument;
-        }
-        *bus = l_pBridge->bus;
-        *device = l_pBridge->device;
-        *function = l_pBridge->function;
-        return 0;
+        return pciAnswerAddress(bridgeOf(a_rMachine, bridge), bus, device, function);
     });
 }
 
@@ -332,21 +223,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeSlotPath(uint32_t session, uint32_t bridg
         .ptr("buffer", buffer)
         .dec("size", size == nullptr ? -1 : static_cast<int64_t>(*size));
     return withSession("QxPciBrd_GetBridgeSlotPath", session, [&](cMachine& a_rMachine) {
-        const tBridge* l_pBridge = bridgeOf(a_rMachine, bridge);
-        if (l_pBridge == nullptr) {
-            return kNotFound;
-        }
-        if (size == nullptr) {
-            return kInvalidArgument;
-        }
-        const uint32_t l_Needed = static_cast<uint32_t>(l_pBridge->slotPath.size() + 1);
-        if (buffer == nullptr || *size < l_Needed) {
-            *size = l_Needed;
-            return kBufferTooSmall;
-        }
-        std::memcpy(buffer, l_pBridge->slotPath.c_str(), l_Needed);
-        *size = l_Needed;
-        return 0;
+        return pciAnswerSlotPath(bridgeOf(a_rMachine, bridge), buffer, size);
     });
 }
 
@@ -356,24 +233,8 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeIds(uint32_t session, uint32_t bridge, ui
     tCallLine l_Log("QxPciBrd_GetBridgeIds");
     l_Log.dec("session", session).hex("bridge", bridge);
     return withSession("QxPciBrd_GetBridgeIds", session, [&](cMachine& a_rMachine) {
-        const tBridge* l_pBridge = bridgeOf(a_rMachine, bridge);
-        if (l_pBridge == nullptr) {
-            return kNotFound;
-        }
-        // Each output is optional.
-        if (vendorId != nullptr) {
-            *vendorId = l_pBridge->vendorId;
-        }
-        if (deviceId != nullptr) {
-            *deviceId = l_pBridge->deviceId;
-        }
-        if (subsystemVendorId != nullptr) {
-            *subsystemVendorId = l_pBridge->subsystemVendorId;
-        }
-        if (subsystemId != nullptr) {
-            *subsystemId = l_pBridge->subsystemId;
-        }
-        return 0;
+        return pciAnswerIds(bridgeOf(a_rMachine, bridge), vendorId, deviceId, subsystemVendorId,
+                            subsystemId);
     });
 }
 

@@ -3,14 +3,15 @@
 // read/write bit in bit 0, which is ignored; the chassis EEPROM answers at 0xA4.
 #include "qxpxi/services/qxsmbus.h"
 
+#include <atomic>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <vector>
 
 #include "services/common/cMachine.h"
 #include "services/common/machineStore.h"
+#include "services/common/smBusSessions.h"
 #include "services/common/tCallLine.h"
 
 #define QXSIM_EXPORT extern "C" __attribute__((visibility("default")))
@@ -20,7 +21,7 @@ namespace {
 
 constexpr int32_t kFeatureUnsupported = -52002;
 constexpr int32_t kInternalFault = -52003;
-constexpr int32_t kInvalidParameter = -52005;
+constexpr int32_t kInvalidParameter = kSmBusInvalidParameter;
 constexpr int32_t kNotFound = -52006;
 constexpr int32_t kMachineUnusable = -52010;
 constexpr int32_t kNoAcknowledge = -52011;
@@ -30,83 +31,40 @@ struct tSession {
     std::shared_ptr<cMachine> machine;
     size_t adapter = 0;
     int32_t attribute1001 = 0;
-    uint64_t number = 0;
+    uint64_t number = 0;      // names the session in the call log
     std::string resource;     // attribute 301, owned by the session
     std::string description;  // attribute 302
 };
 
-struct tRegistry {
-    std::mutex mutex;
-    uint64_t next = 1;
-    // Sessions are shared so that a call in progress keeps its session alive even when
-    // another thread closes it meanwhile.
-    std::map<void*, std::shared_ptr<tSession>> sessions;
-    std::map<void**, uint32_t> lists;  // array handed out by OpenList, and its count
-
-    // Lists a host left open go when the library is unloaded (their sessions are shared).
-    ~tRegistry() {
-        for (const auto& l_rList : lists) {
-            delete[] l_rList.first;
-        }
-    }
-};
-
-tRegistry& registry() {
-    static tRegistry s_Registry;
+tSmBusSessions<tSession>& registry() {
+    static tSmBusSessions<tSession> s_Registry;
     return s_Registry;
 }
 
-tSession* newSession(const std::shared_ptr<cMachine>& a_rpMachine, size_t a_Adapter) {
+std::shared_ptr<tSession> newSession(const std::shared_ptr<cMachine>& a_rpMachine,
+                                     size_t a_Adapter) {
+    static std::atomic<uint64_t> s_Next{1};
     auto l_pSession = std::make_shared<tSession>();
     l_pSession->machine = a_rpMachine;
     l_pSession->adapter = a_Adapter;
+    l_pSession->number = s_Next++;
     l_pSession->resource = a_rpMachine->m_Adapters[a_Adapter].resource;
     l_pSession->description = a_rpMachine->m_Adapters[a_Adapter].description;
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    l_pSession->number = l_rRegistry.next++;
-    l_rRegistry.sessions[l_pSession.get()] = l_pSession;
-    return l_pSession.get();
-}
-
-bool closeSession(void* a_pSession) {
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    return l_rRegistry.sessions.erase(a_pSession) == 1;
-}
-
-bool isListed(void* a_pSession) {
-    tRegistry& l_rRegistry = registry();
-    for (const auto& l_rList : l_rRegistry.lists) {
-        for (uint32_t l_Index = 0; l_Index < l_rList.second; ++l_Index) {
-            if (l_rList.first[l_Index] == a_pSession) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return l_pSession;
 }
 
 uint64_t numberOf(void* a_pSession) {
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    auto l_Found = l_rRegistry.sessions.find(a_pSession);
-    return l_Found == l_rRegistry.sessions.end() ? 0 : l_Found->second->number;
+    const std::shared_ptr<tSession> l_pSession = registry().find(a_pSession);
+    return l_pSession ? l_pSession->number : 0;
 }
 
 // Runs a_Body with the session's adapter under the machine's lock.
 template <typename tBody>
 int32_t withAdapter(const char* a_pFunction, void* a_pSession, tBody&& a_Body) {
     try {
-        std::shared_ptr<tSession> l_pSession;
-        {
-            tRegistry& l_rRegistry = registry();
-            std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-            auto l_Found = l_rRegistry.sessions.find(a_pSession);
-            if (l_Found == l_rRegistry.sessions.end()) {
-                return kInvalidParameter;
-            }
-            l_pSession = l_Found->second;
+        const std::shared_ptr<tSession> l_pSession = registry().find(a_pSession);
+        if (!l_pSession) {
+            return kInvalidParameter;
         }
         const std::shared_ptr<cMachine>& l_pMachine = l_pSession->machine;
         int32_t l_Status = 0;
@@ -175,14 +133,11 @@ void** openList(const char* a_pFunction, uint32_t* a_pCount, int32_t* a_pStatus)
             l_rStatus = kNotFound;
             return nullptr;
         }
-        auto l_pArray = std::make_unique<void*[]>(l_Count);
+        std::vector<std::shared_ptr<tSession>> l_Sessions;
         for (size_t l_Index = 0; l_Index < l_Count; ++l_Index) {
-            l_pArray[l_Index] = newSession(l_pMachine, l_Index);
+            l_Sessions.push_back(newSession(l_pMachine, l_Index));
         }
-        tRegistry& l_rRegistry = registry();
-        std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-        void** l_pList = l_pArray.release();
-        l_rRegistry.lists[l_pList] = static_cast<uint32_t>(l_Count);
+        void** l_pList = registry().addList(std::move(l_Sessions));
         *a_pCount = static_cast<uint32_t>(l_Count);
         l_rStatus = 0;
         return l_pList;
@@ -215,9 +170,10 @@ QXSIM_EXPORT int32_t QXSMBusOpen(const char* resourceName, void** session) {
         }
         for (size_t l_Index = 0; l_Index < l_pMachine->m_Adapters.size(); ++l_Index) {
             if (l_pMachine->m_Adapters[l_Index].resource == resourceName) {
-                tSession* l_pSession = newSession(l_pMachine, l_Index);
-                *session = l_pSession;
-                l_Log.dec("opened", static_cast<int64_t>(l_pSession->number));
+                std::shared_ptr<tSession> l_pSession = newSession(l_pMachine, l_Index);
+                const uint64_t l_Number = l_pSession->number;
+                *session = registry().add(std::move(l_pSession));
+                l_Log.dec("opened", static_cast<int64_t>(l_Number));
                 return 0;
             }
         }
@@ -230,15 +186,11 @@ QXSIM_EXPORT int32_t QXSMBusOpen(const char* resourceName, void** session) {
 QXSIM_EXPORT int32_t QXSMBusClose(void* session) {
     tCallLine l_Log("QXSMBusClose");
     l_Log.dec("session", static_cast<int64_t>(numberOf(session)));
-    {
-        // A session of a list is returned with its list.
-        tRegistry& l_rRegistry = registry();
-        std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-        if (isListed(session)) {
-            return kInvalidParameter;
-        }
+    try {
+        return registry().close(session);
+    } catch (...) {
+        return kInternalFault;
     }
-    return closeSession(session) ? 0 : kInvalidParameter;
 }
 
 QXSIM_EXPORT int32_t QXSMBusGetAttribute(void* session, uint32_t attribute, void* value) {
@@ -508,28 +460,11 @@ QXSIM_EXPORT void** QXSMBusOpenListEx(uint32_t flags, uint32_t* count, int32_t* 
     return l_pList;
 }
 
-// Closes the sessions of a list and frees it. A count that differs from the list's
-// own is refused, but the list is still released whole, so nothing leaks.
 QXSIM_EXPORT int32_t QXSMBusCloseList(uint32_t count, void** sessions) {
     tCallLine l_Log("QXSMBusCloseList");
     l_Log.dec("count", count).ptr("sessions", sessions);
     try {
-        uint32_t l_Count = 0;
-        {
-            tRegistry& l_rRegistry = registry();
-            std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-            auto l_Found = l_rRegistry.lists.find(sessions);
-            if (l_Found == l_rRegistry.lists.end()) {
-                return kInvalidParameter;
-            }
-            l_Count = l_Found->second;
-            l_rRegistry.lists.erase(l_Found);
-        }
-        for (uint32_t l_Index = 0; l_Index < l_Count; ++l_Index) {
-            closeSession(sessions[l_Index]);
-        }
-        delete[] sessions;
-        return count == l_Count ? 0 : kInvalidParameter;
+        return registry().closeList(count, sessions);
     } catch (...) {
         return kInternalFault;
     }

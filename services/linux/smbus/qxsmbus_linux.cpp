@@ -5,11 +5,11 @@
 #include "qxpxi/services/qxsmbus_linux.h"
 
 #include <cstdlib>
-#include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "services/common/smBusSessions.h"
 #include "services/linux/common/environment.h"
 #include "services/linux/smbus/cI2cBus.h"
 
@@ -21,6 +21,8 @@ namespace {
 constexpr int32_t kFeatureUnsupported = QXSMBUS_LINUX_FEATURE_UNSUPPORTED;
 constexpr int32_t kInternalFault = QXSMBUS_LINUX_INTERNAL_FAULT;
 constexpr int32_t kInvalidParameter = QXSMBUS_LINUX_INVALID_PARAMETER;
+static_assert(kInvalidParameter == nQxSim::kSmBusInvalidParameter,
+              "the Linux service answers the contract's codes");
 constexpr int32_t kNotFound = QXSMBUS_LINUX_NOT_FOUND;
 
 struct tSession {
@@ -30,43 +32,15 @@ struct tSession {
     int32_t attribute1001 = 0;
 };
 
-struct tRegistry {
-    std::mutex mutex;
-    std::map<void*, std::shared_ptr<tSession>> sessions;
-    std::map<void**, uint32_t> lists;  // arrays handed out by OpenList, and their counts
-
-    // Lists a host left open go when the library is unloaded (their sessions are shared).
-    ~tRegistry() {
-        for (const auto& l_rList : lists) {
-            delete[] l_rList.first;
-        }
-    }
-};
-
-tRegistry& registry() {
-    static tRegistry s_Registry;
+nQxSim::tSmBusSessions<tSession>& registry() {
+    static nQxSim::tSmBusSessions<tSession> s_Registry;
     return s_Registry;
-}
-
-void* addSession(tI2cAdapter a_Adapter) {
-    auto l_pSession = std::make_shared<tSession>(std::move(a_Adapter));
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    l_rRegistry.sessions[l_pSession.get()] = l_pSession;
-    return l_pSession.get();
-}
-
-std::shared_ptr<tSession> sessionOf(void* a_pSession) {
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    auto l_Found = l_rRegistry.sessions.find(a_pSession);
-    return l_Found == l_rRegistry.sessions.end() ? nullptr : l_Found->second;
 }
 
 template <typename tBody>
 int32_t withSession(void* a_pSession, tBody&& a_Body) {
     try {
-        const std::shared_ptr<tSession> l_pSession = sessionOf(a_pSession);
+        const std::shared_ptr<tSession> l_pSession = registry().find(a_pSession);
         if (!l_pSession) {
             return kInvalidParameter;
         }
@@ -98,14 +72,11 @@ void** openList(uint32_t* a_pCount, int32_t* a_pStatus) {
             l_rStatus = kNotFound;
             return nullptr;
         }
-        auto l_pArray = std::make_unique<void*[]>(l_Adapters.size());
-        for (size_t l_Index = 0; l_Index < l_Adapters.size(); ++l_Index) {
-            l_pArray[l_Index] = addSession(std::move(l_Adapters[l_Index]));
+        std::vector<std::shared_ptr<tSession>> l_Sessions;
+        for (tI2cAdapter& l_rAdapter : l_Adapters) {
+            l_Sessions.push_back(std::make_shared<tSession>(std::move(l_rAdapter)));
         }
-        tRegistry& l_rRegistry = registry();
-        std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-        void** l_pList = l_pArray.release();
-        l_rRegistry.lists[l_pList] = static_cast<uint32_t>(l_Adapters.size());
+        void** l_pList = registry().addList(std::move(l_Sessions));
         *a_pCount = static_cast<uint32_t>(l_Adapters.size());
         l_rStatus = 0;
         return l_pList;
@@ -113,17 +84,6 @@ void** openList(uint32_t* a_pCount, int32_t* a_pStatus) {
         l_rStatus = kInternalFault;
         return nullptr;
     }
-}
-
-bool isListed(const tRegistry& a_rRegistry, void* a_pSession) {
-    for (const auto& l_rList : a_rRegistry.lists) {
-        for (uint32_t l_Index = 0; l_Index < l_rList.second; ++l_Index) {
-            if (l_rList.first[l_Index] == a_pSession) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -139,7 +99,7 @@ QXLINUX_EXPORT int32_t QXSMBusOpen(const char* resourceName, void** session) {
         *session = nullptr;
         for (tI2cAdapter& l_rAdapter : findI2cAdapters()) {
             if (l_rAdapter.resource == resourceName) {
-                *session = addSession(std::move(l_rAdapter));
+                *session = registry().add(std::make_shared<tSession>(std::move(l_rAdapter)));
                 return 0;
             }
         }
@@ -150,20 +110,11 @@ QXLINUX_EXPORT int32_t QXSMBusOpen(const char* resourceName, void** session) {
 }
 
 QXLINUX_EXPORT int32_t QXSMBusClose(void* session) {
-    std::shared_ptr<tSession> l_pSession;  // released after the lock
-    tRegistry& l_rRegistry = registry();
-    std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-    // A session of a list is returned with its list.
-    if (isListed(l_rRegistry, session)) {
-        return kInvalidParameter;
+    try {
+        return registry().close(session);
+    } catch (...) {
+        return kInternalFault;
     }
-    auto l_Found = l_rRegistry.sessions.find(session);
-    if (l_Found == l_rRegistry.sessions.end()) {
-        return kInvalidParameter;
-    }
-    l_pSession = std::move(l_Found->second);
-    l_rRegistry.sessions.erase(l_Found);
-    return 0;
 }
 
 QXLINUX_EXPORT int32_t QXSMBusGetAttribute(void* session, uint32_t attribute, void* value) {
@@ -339,31 +290,9 @@ QXLINUX_EXPORT void** QXSMBusOpenListEx(uint32_t flags, uint32_t* count, int32_t
     return openList(count, status);
 }
 
-// Closes the sessions of a list and frees it. A count that differs from the list's own
-// is refused, but the list is still released whole, so nothing leaks.
 QXLINUX_EXPORT int32_t QXSMBusCloseList(uint32_t count, void** sessions) {
     try {
-        uint32_t l_Count = 0;
-        std::vector<std::shared_ptr<tSession>> l_Closed;  // released after the lock
-        {
-            tRegistry& l_rRegistry = registry();
-            std::lock_guard<std::mutex> l_Lock(l_rRegistry.mutex);
-            auto l_Found = l_rRegistry.lists.find(sessions);
-            if (l_Found == l_rRegistry.lists.end()) {
-                return kInvalidParameter;
-            }
-            l_Count = l_Found->second;
-            l_rRegistry.lists.erase(l_Found);
-            for (uint32_t l_Index = 0; l_Index < l_Count; ++l_Index) {
-                auto l_Session = l_rRegistry.sessions.find(sessions[l_Index]);
-                if (l_Session != l_rRegistry.sessions.end()) {
-                    l_Closed.push_back(std::move(l_Session->second));
-                    l_rRegistry.sessions.erase(l_Session);
-                }
-            }
-        }
-        delete[] sessions;
-        return count == l_Count ? 0 : kInvalidParameter;
+        return registry().closeList(count, sessions);
     } catch (...) {
         return kInternalFault;
     }
