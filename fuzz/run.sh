@@ -4,8 +4,11 @@
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQX_FUZZ=ON -DQX_SANITIZE=ON \
 #       -DQX_BUILD_BENCH=OFF && cmake --build build-fuzz --target fuzz_<target>...
 # usage: fuzz/run.sh <seconds per target> <target>...   (each stops at 10 million runs)
+# Then fuzz/minimise.sh <target>... shrinks the merged corpora before they are committed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+# Targets that go through a scratch file would spend their time on the disk otherwise.
+[ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && export TMPDIR=/dev/shm
 seconds=$1; shift
 for target in "$@"; do
     binary=build-fuzz/fuzz/$target/fuzz_$target
