@@ -1,8 +1,9 @@
 // The PCI bridge service's answers that do not depend on where the bridges come from
-// (a simulated machine or a real topology): bridge references, one bridge or a list of
-// them sized then filled, the slot path text, address and id outputs, and the table of
-// open sessions. A bridge type here is any struct with the fields of tBridge's
-// topology (bus, device, function, the four ids, slotPath).
+// (a simulated machine or a real topology): bridge references, the finders, one bridge
+// or a list of them sized then filled, the slot path text, address and id outputs, and
+// the table of open sessions. A bridge type here is any struct with the fields of
+// tBridge's topology (bus, device, function, the four ids, secondaryBus, rootBus, hops,
+// slotPath).
 #pragma once
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "services/common/slotPathText.h"
 
 namespace nQxSim {
 
@@ -69,19 +72,6 @@ std::vector<uint32_t> pciAllBridges(const std::vector<tBridge>& a_rBridges,
         }
     }
     return l_Refs;
-}
-
-// A null wanted id is a wildcard.
-template <typename tBridge>
-bool pciIdsMatch(const tBridge& a_rBridge, const uint16_t* a_pVendorId, const uint16_t* a_pDeviceId,
-                 const uint16_t* a_pSubsystemVendorId, const uint16_t* a_pSubsystemId) {
-    auto l_Matches = [](const uint16_t* a_pWanted, uint16_t a_Value) {
-        return a_pWanted == nullptr || *a_pWanted == a_Value;
-    };
-    return l_Matches(a_pVendorId, a_rBridge.vendorId) &&
-           l_Matches(a_pDeviceId, a_rBridge.deviceId) &&
-           l_Matches(a_pSubsystemVendorId, a_rBridge.subsystemVendorId) &&
-           l_Matches(a_pSubsystemId, a_rBridge.subsystemId);
 }
 
 // One out bridge: its reference, or none and "no such bridge" for a negative position.
@@ -168,6 +158,74 @@ int32_t pciAnswerIds(const tBridge* a_pBridge, uint16_t* a_pVendorId, uint16_t* 
         *a_pSubsystemId = a_pBridge->subsystemId;
     }
     return 0;
+}
+
+// References of the bridges sitting on a_Bus.
+template <typename tBridge>
+std::vector<uint32_t> pciBridgesOnBus(const std::vector<tBridge>& a_rBridges, uint8_t a_Bus) {
+    return pciAllBridges(a_rBridges,
+                         [&](const tBridge& a_rBridge) { return a_rBridge.bus == a_Bus; });
+}
+
+// The finders' answers. A null wanted id is a wildcard.
+template <typename tBridge>
+int32_t pciFindByIds(const std::vector<tBridge>& a_rBridges, const uint16_t* a_pVendorId,
+                     const uint16_t* a_pDeviceId, const uint16_t* a_pSubsystemVendorId,
+                     const uint16_t* a_pSubsystemId, uint32_t* a_pBridges, uint32_t* a_pCount) {
+    auto l_Matches = [](const uint16_t* a_pWanted, uint16_t a_Value) {
+        return a_pWanted == nullptr || *a_pWanted == a_Value;
+    };
+    return pciAnswerList(pciAllBridges(a_rBridges,
+                                       [&](const tBridge& a_rBridge) {
+                                           return l_Matches(a_pVendorId, a_rBridge.vendorId) &&
+                                                  l_Matches(a_pDeviceId, a_rBridge.deviceId) &&
+                                                  l_Matches(a_pSubsystemVendorId,
+                                                            a_rBridge.subsystemVendorId) &&
+                                                  l_Matches(a_pSubsystemId, a_rBridge.subsystemId);
+                                       }),
+                         a_pBridges, a_pCount);
+}
+
+template <typename tBridge>
+int32_t pciFindByAddress(const std::vector<tBridge>& a_rBridges, uint8_t a_Bus, uint8_t a_Device,
+                         uint8_t a_Function, uint32_t* a_pBridge) {
+    return pciAnswerBridge(pciFirstBridge(a_rBridges,
+                                          [&](const tBridge& a_rBridge) {
+                                              return a_rBridge.bus == a_Bus &&
+                                                     a_rBridge.device == a_Device &&
+                                                     a_rBridge.function == a_Function;
+                                          }),
+                           a_pBridge);
+}
+
+// Text that is no slot path is an invalid argument, with no bridge.
+template <typename tBridge>
+int32_t pciFindBySlotPath(const std::vector<tBridge>& a_rBridges, const char* a_pSlotPath,
+                          uint32_t* a_pBridge) {
+    if (a_pSlotPath == nullptr || a_pBridge == nullptr) {
+        return kPciInvalidArgument;
+    }
+    uint8_t l_Bus = 0;
+    std::vector<uint8_t> l_Hops;
+    if (!parseSlotPath(a_pSlotPath, l_Bus, l_Hops)) {
+        *a_pBridge = kPciNone;
+        return kPciInvalidArgument;
+    }
+    return pciAnswerBridge(pciFirstBridge(a_rBridges,
+                                          [&](const tBridge& a_rBridge) {
+                                              return a_rBridge.rootBus == l_Bus &&
+                                                     a_rBridge.hops == l_Hops;
+                                          }),
+                           a_pBridge);
+}
+
+template <typename tBridge>
+int32_t pciFindParentForBus(const std::vector<tBridge>& a_rBridges, uint8_t a_Bus,
+                            uint32_t* a_pBridge) {
+    return pciAnswerBridge(
+        pciFirstBridge(a_rBridges,
+                       [&](const tBridge& a_rBridge) { return a_rBridge.secondaryBus == a_Bus; }),
+        a_pBridge);
 }
 
 // Open sessions by id. A call holds its session's state while it runs, so a close from

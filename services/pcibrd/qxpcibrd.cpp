@@ -45,11 +45,6 @@ int32_t withSession(const char* a_pFunction, uint32_t a_Session, tBody&& a_Body)
     });
 }
 
-std::vector<uint32_t> bridgesOnBus(const cMachine& a_rMachine, uint8_t a_Bus) {
-    return pciAllBridges(a_rMachine.m_Bridges,
-                         [&](const tBridge& a_rBridge) { return a_rBridge.bus == a_Bus; });
-}
-
 }  // namespace
 }  // namespace nQxSim
 
@@ -100,12 +95,8 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgesByPciIds(uint32_t session, const uint16
         .ptr("bridges", bridges)
         .dec("count", count == nullptr ? -1 : static_cast<int64_t>(*count));
     return withSession("QxPciBrd_FindBridgesByPciIds", session, [&](cMachine& a_rMachine) {
-        return pciAnswerList(pciAllBridges(a_rMachine.m_Bridges,
-                                           [&](const tBridge& a_rBridge) {
-                                               return pciIdsMatch(a_rBridge, vendorId, deviceId,
-                                                                  subsystemVendorId, subsystemId);
-                                           }),
-                             bridges, count);
+        return pciFindByIds(a_rMachine.m_Bridges, vendorId, deviceId, subsystemVendorId,
+                            subsystemId, bridges, count);
     });
 }
 
@@ -114,13 +105,7 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgeByAddress(uint32_t session, uint8_t bus,
     tCallLine l_Log("QxPciBrd_FindBridgeByAddress");
     l_Log.dec("session", session).dec("bus", bus).dec("device", device).dec("function", function);
     return withSession("QxPciBrd_FindBridgeByAddress", session, [&](cMachine& a_rMachine) {
-        return pciAnswerBridge(pciFirstBridge(a_rMachine.m_Bridges,
-                                              [&](const tBridge& a_rBridge) {
-                                                  return a_rBridge.bus == bus &&
-                                                         a_rBridge.device == device &&
-                                                         a_rBridge.function == function;
-                                              }),
-                               bridge);
+        return pciFindByAddress(a_rMachine.m_Bridges, bus, device, function, bridge);
     });
 }
 
@@ -129,21 +114,7 @@ QXSIM_EXPORT int32_t QxPciBrd_FindBridgeBySlotPath(uint32_t session, const char*
     tCallLine l_Log("QxPciBrd_FindBridgeBySlotPath");
     l_Log.dec("session", session).text("slotPath", slotPath);
     return withSession("QxPciBrd_FindBridgeBySlotPath", session, [&](cMachine& a_rMachine) {
-        if (slotPath == nullptr || bridge == nullptr) {
-            return kInvalidArgument;
-        }
-        uint8_t l_Bus = 0;
-        std::vector<uint8_t> l_Hops;
-        if (!parseSlotPath(slotPath, l_Bus, l_Hops)) {
-            *bridge = kPciNone;
-            return kInvalidArgument;
-        }
-        return pciAnswerBridge(pciFirstBridge(a_rMachine.m_Bridges,
-                                              [&](const tBridge& a_rBridge) {
-                                                  return a_rBridge.rootBus == l_Bus &&
-                                                         a_rBridge.hops == l_Hops;
-                                              }),
-                               bridge);
+        return pciFindBySlotPath(a_rMachine.m_Bridges, slotPath, bridge);
     });
 }
 
@@ -152,10 +123,7 @@ QXSIM_EXPORT int32_t QxPciBrd_FindParentBridgeForBus(uint32_t session, uint8_t b
     tCallLine l_Log("QxPciBrd_FindParentBridgeForBus");
     l_Log.dec("session", session).dec("bus", bus);
     return withSession("QxPciBrd_FindParentBridgeForBus", session, [&](cMachine& a_rMachine) {
-        return pciAnswerBridge(
-            pciFirstBridge(a_rMachine.m_Bridges,
-                           [&](const tBridge& a_rBridge) { return a_rBridge.secondaryBus == bus; }),
-            bridge);
+        return pciFindParentForBus(a_rMachine.m_Bridges, bus, bridge);
     });
 }
 
@@ -180,7 +148,8 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBridgeChildren(uint32_t session, uint32_t paren
         if (l_pParent == nullptr) {
             return kNotFound;
         }
-        return pciAnswerList(bridgesOnBus(a_rMachine, l_pParent->secondaryBus), children, count);
+        return pciAnswerList(pciBridgesOnBus(a_rMachine.m_Bridges, l_pParent->secondaryBus),
+                             children, count);
     });
 }
 
@@ -192,7 +161,7 @@ QXSIM_EXPORT int32_t QxPciBrd_GetBusChildren(uint32_t session, uint8_t bus, uint
         .ptr("children", children)
         .dec("count", count == nullptr ? -1 : static_cast<int64_t>(*count));
     return withSession("QxPciBrd_GetBusChildren", session, [&](cMachine& a_rMachine) {
-        return pciAnswerList(bridgesOnBus(a_rMachine, bus), children, count);
+        return pciAnswerList(pciBridgesOnBus(a_rMachine.m_Bridges, bus), children, count);
     });
 }
 

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "services/common/pciBrdAnswers.h"
-#include "services/common/slotPathText.h"
 #include "services/linux/pcibrd/cTopologyIndex.h"
 
 #define QXLINUX_EXPORT extern "C" __attribute__((visibility("default")))
@@ -79,57 +78,29 @@ QXLINUX_EXPORT int32_t QxPciBrd_FindBridgesByPciIds(uint32_t session, const uint
                                                     const uint16_t* subsystemId, uint32_t* bridges,
                                                     uint32_t* count) {
     return withSession(session, [&](const cTopologyIndex& a_rIndex) {
-        return pciAnswerList(pciAllBridges(a_rIndex.m_Bridges,
-                                           [&](const tPciBridge& a_rBridge) {
-                                               return pciIdsMatch(a_rBridge, vendorId, deviceId,
-                                                                  subsystemVendorId, subsystemId);
-                                           }),
-                             bridges, count);
+        return pciFindByIds(a_rIndex.m_Bridges, vendorId, deviceId, subsystemVendorId, subsystemId,
+                            bridges, count);
     });
 }
 
 QXLINUX_EXPORT int32_t QxPciBrd_FindBridgeByAddress(uint32_t session, uint8_t bus, uint8_t device,
                                                     uint8_t function, uint32_t* bridge) {
     return withSession(session, [&](const cTopologyIndex& a_rIndex) {
-        return pciAnswerBridge(pciFirstBridge(a_rIndex.m_Bridges,
-                                              [&](const tPciBridge& a_rBridge) {
-                                                  return a_rBridge.bus == bus &&
-                                                         a_rBridge.device == device &&
-                                                         a_rBridge.function == function;
-                                              }),
-                               bridge);
+        return pciFindByAddress(a_rIndex.m_Bridges, bus, device, function, bridge);
     });
 }
 
 QXLINUX_EXPORT int32_t QxPciBrd_FindBridgeBySlotPath(uint32_t session, const char* slotPath,
                                                      uint32_t* bridge) {
     return withSession(session, [&](const cTopologyIndex& a_rIndex) {
-        if (slotPath == nullptr || bridge == nullptr) {
-            return kInvalidArgument;
-        }
-        uint8_t l_Bus = 0;
-        std::vector<uint8_t> l_Hops;
-        if (!parseSlotPath(slotPath, l_Bus, l_Hops)) {
-            *bridge = kPciNone;
-            return kInvalidArgument;
-        }
-        return pciAnswerBridge(pciFirstBridge(a_rIndex.m_Bridges,
-                                              [&](const tPciBridge& a_rBridge) {
-                                                  return a_rBridge.rootBus == l_Bus &&
-                                                         a_rBridge.hops == l_Hops;
-                                              }),
-                               bridge);
+        return pciFindBySlotPath(a_rIndex.m_Bridges, slotPath, bridge);
     });
 }
 
 QXLINUX_EXPORT int32_t QxPciBrd_FindParentBridgeForBus(uint32_t session, uint8_t bus,
                                                        uint32_t* bridge) {
     return withSession(session, [&](const cTopologyIndex& a_rIndex) {
-        return pciAnswerBridge(pciFirstBridge(a_rIndex.m_Bridges,
-                                              [&](const tPciBridge& a_rBridge) {
-                                                  return a_rBridge.secondaryBus == bus;
-                                              }),
-                               bridge);
+        return pciFindParentForBus(a_rIndex.m_Bridges, bus, bridge);
     });
 }
 
@@ -159,10 +130,7 @@ QXLINUX_EXPORT int32_t QxPciBrd_GetBridgeChildren(uint32_t session, uint32_t par
 QXLINUX_EXPORT int32_t QxPciBrd_GetBusChildren(uint32_t session, uint8_t bus, uint32_t* children,
                                                uint32_t* count) {
     return withSession(session, [&](const cTopologyIndex& a_rIndex) {
-        return pciAnswerList(
-            pciAllBridges(a_rIndex.m_Bridges,
-                          [&](const tPciBridge& a_rBridge) { return a_rBridge.bus == bus; }),
-            children, count);
+        return pciAnswerList(pciBridgesOnBus(a_rIndex.m_Bridges, bus), children, count);
     });
 }
 
