@@ -8,10 +8,18 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh || exit 1
 jobs=$(nproc)
 
+# With ccache, a clone that builds sources another clone built already takes them from the
+# cache: paths below the clone are made relative and the build directory is not hashed.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 run_config() {
     local dir=$1; shift
     echo "=== configuration $dir: $*"
-    cmake -S . -B "$dir" -G Ninja "$@" || return 1
+    cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" || return 1
     cmake --build "$dir" -j "$jobs" || return 1
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 || return 1
 }
@@ -23,7 +31,7 @@ tsan_tests='Threads|Stress|Parallel'
 run_tsan() {
     local dir=build-tsan
     echo "=== configuration $dir: ThreadSanitizer, tests matching '$tsan_tests'"
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_TSAN=ON \
+    cmake -S . -B "$dir" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_TSAN=ON \
         -DQX_BUILD_BENCH=OFF -DQX_WERROR=ON || return 1
     cmake --build "$dir" -j "$jobs" --target "${tsan_targets[@]}" || return 1
     # Some kernels randomise mappings beyond what ThreadSanitizer's shadow memory
