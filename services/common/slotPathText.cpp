@@ -1,7 +1,5 @@
 #include "services/common/slotPathText.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace nQxSim {
@@ -18,54 +16,68 @@ std::string formatSlotPath(uint8_t a_RootBus, const std::vector<uint8_t>& a_rHop
     return l_Text;
 }
 
+namespace {
+
+int hexValue(char a_C) {
+    if (a_C >= '0' && a_C <= '9') {
+        return a_C - '0';
+    }
+    if (a_C >= 'a' && a_C <= 'f') {
+        return a_C - 'a' + 10;
+    }
+    return a_C >= 'A' && a_C <= 'F' ? a_C - 'A' + 10 : -1;
+}
+
+// One number of 1 to a_MaxDigits digits in a_Base, nothing else, no larger than a byte.
+// Reducing a larger value would name another bus or device, so it is refused instead.
+bool parseByte(const std::string& a_rText, unsigned a_Base, size_t a_MaxDigits, uint8_t& a_rValue) {
+    if (a_rText.empty() || a_rText.size() > a_MaxDigits) {
+        return false;
+    }
+    unsigned l_Value = 0;
+    for (const char l_C : a_rText) {
+        const int l_Digit = hexValue(l_C);
+        if (l_Digit < 0 || static_cast<unsigned>(l_Digit) >= a_Base) {
+            return false;
+        }
+        l_Value = l_Value * a_Base + static_cast<unsigned>(l_Digit);
+    }
+    if (l_Value > 0xFF) {
+        return false;
+    }
+    a_rValue = static_cast<uint8_t>(l_Value);
+    return true;
+}
+
+}  // namespace
+
 bool parseSlotPath(const std::string& a_rText, uint8_t& a_rBus, std::vector<uint8_t>& a_rHops) {
     a_rBus = 0;
     a_rHops.clear();
-    auto l_HexValue = [](char a_C) -> int {
-        if (std::isdigit(static_cast<unsigned char>(a_C))) {
-            return a_C - '0';
-        }
-        const char l_Lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a_C)));
-        return l_Lower >= 'a' && l_Lower <= 'f' ? l_Lower - 'a' + 10 : -1;
-    };
-    size_t l_Pos = 0;
+    std::string l_HopText = a_rText;
     const size_t l_Colon = a_rText.find(':');
-    if (a_rText.compare(0, 2, "MR") == 0 && l_Colon != std::string::npos) {
-        unsigned l_Bus = 0;
-        for (size_t l_Index = 2; l_Index < l_Colon; ++l_Index) {
-            const int l_Digit = l_HexValue(a_rText[l_Index]);
-            if (l_Digit < 0 || l_Index > 3) {
-                return false;
-            }
-            l_Bus = l_Bus * 16 + static_cast<unsigned>(l_Digit);
-        }
-        a_rBus = static_cast<uint8_t>(l_Bus);
-        l_Pos = l_Colon + 1;
-    } else if (l_Colon != std::string::npos) {
-        unsigned l_Bus = 0;
-        for (size_t l_Index = 0; l_Index < l_Colon; ++l_Index) {
-            if (!std::isdigit(static_cast<unsigned char>(a_rText[l_Index]))) {
-                return false;
-            }
-            l_Bus = (l_Bus * 10 + static_cast<unsigned>(a_rText[l_Index] - '0')) % 256;
-        }
-        a_rBus = static_cast<uint8_t>(l_Bus);
-        l_Pos = l_Colon + 1;
-    }
-    while (l_Pos < a_rText.size()) {
-        const size_t l_End = std::min(a_rText.find(',', l_Pos), a_rText.size());
-        if (l_End == l_Pos || l_End - l_Pos > 2) {
+    if (l_Colon != std::string::npos) {
+        const bool l_Prefixed = a_rText.compare(0, 2, "MR") == 0;
+        const std::string l_BusText =
+            a_rText.substr(l_Prefixed ? 2 : 0, l_Colon - (l_Prefixed ? 2 : 0));
+        if (!parseByte(l_BusText, l_Prefixed ? 16 : 10, l_Prefixed ? 2 : 3, a_rBus)) {
             return false;
         }
-        unsigned l_Hop = 0;
-        for (size_t l_Index = l_Pos; l_Index < l_End; ++l_Index) {
-            const int l_Digit = l_HexValue(a_rText[l_Index]);
-            if (l_Digit < 0) {
-                return false;
-            }
-            l_Hop = l_Hop * 16 + static_cast<unsigned>(l_Digit);
+        l_HopText = a_rText.substr(l_Colon + 1);
+    }
+    // Hops are separated by single commas: an empty hop, a leading or trailing comma or a
+    // second colon is no slot path.
+    size_t l_Pos = 0;
+    while (l_Pos < l_HopText.size()) {
+        const size_t l_Comma = l_HopText.find(',', l_Pos);
+        const size_t l_End = l_Comma == std::string::npos ? l_HopText.size() : l_Comma;
+        uint8_t l_Hop = 0;
+        if (!parseByte(l_HopText.substr(l_Pos, l_End - l_Pos), 16, 2, l_Hop) ||
+            l_End + 1 == l_HopText.size()) {
+            a_rHops.clear();
+            return false;
         }
-        a_rHops.push_back(static_cast<uint8_t>(l_Hop));
+        a_rHops.push_back(l_Hop);
         l_Pos = l_End + 1;
     }
     return true;

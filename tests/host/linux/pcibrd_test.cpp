@@ -8,6 +8,7 @@
 
 #include "tests/host/linux/linuxServices.h"
 #include "tests/host/linux/topologyRecording.h"
+#include "tests/host/services/notSlotPaths.h"
 
 namespace {
 
@@ -195,13 +196,15 @@ TEST_F(LinuxPciBrd, SearchesAndLookupsMissWithTheirStatus) {
                                                  nullptr, &l_Count),
               0);
     EXPECT_EQ(l_Count, 0u);
-    struct {
+    struct tCase {
         const char* slotPath;
         int32_t status;
-    } const l_Cases[] = {{"MR00:FF", kNotFound},
-                         {"MRFF:00", kNotFound},
-                         {"MR00:ZZ", QXPCIBRD_LINUX_INVALID_ARGUMENT}};
-    for (const auto& l_rCase : l_Cases) {
+    };
+    std::vector<tCase> l_Cases = {{"MR00:FF", kNotFound}, {"MRFF:00", kNotFound}};
+    for (const char* l_pText : qxtest::kNotSlotPaths) {
+        l_Cases.push_back({l_pText, QXPCIBRD_LINUX_INVALID_ARGUMENT});
+    }
+    for (const tCase& l_rCase : l_Cases) {
         uint32_t l_Bridge = 0;
         EXPECT_EQ(m_Pci.QxPciBrd_FindBridgeBySlotPath(l_Id, l_rCase.slotPath, &l_Bridge),
                   l_rCase.status)

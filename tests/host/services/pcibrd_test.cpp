@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "qxpxi/services/qxpcibrd.h"
+#include "tests/host/services/notSlotPaths.h"
 #include "tests/host/services/smallMachine.h"
 #include "tests/support/qxTestSupport.h"
 
@@ -244,10 +245,19 @@ TEST_F(PciBrdService, SlotPathsOfNestedBridgesNameTheBridgeFirstAndTheRootPortLa
     EXPECT_EQ(l_Size, 14u);
     EXPECT_EQ(l_Short[0], 'x');
     // The other slot-path spellings callers may send.
-    for (const char* l_pText : {"MR00:08,00,e0", "0:08,00,E0"}) {
+    for (const char* l_pText : {"MR00:08,00,e0", "0:08,00,E0", "MR0:8,0,E0", "000:08,00,E0"}) {
         uint32_t l_Found = kNone;
         EXPECT_EQ(m_Pci.QxPciBrd_FindBridgeBySlotPath(m_Session, l_pText, &l_Found), 0) << l_pText;
         EXPECT_EQ(l_Found, l_C) << l_pText;
+    }
+}
+
+TEST_F(PciBrdService, TextThatIsNoSlotPathIsAnInvalidArgumentWithNoBridge) {
+    for (const char* l_pText : qxtest::kNotSlotPaths) {
+        uint32_t l_Found = 7;
+        EXPECT_EQ(m_Pci.QxPciBrd_FindBridgeBySlotPath(m_Session, l_pText, &l_Found), -313004)
+            << l_pText;
+        EXPECT_EQ(l_Found, kNone) << l_pText;
     }
 }
 
