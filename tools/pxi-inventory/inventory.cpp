@@ -721,7 +721,7 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     }
     tJson l_Smbios;
     if (l_Inventory || a_rOptions.view == eView::smbios) {
-        l_Smbios = collectSmbios();
+        l_Smbios = collectSmbios(a_rSimulation);
         l_Doc["smbios"] = l_Smbios;
     }
     const std::vector<std::string> l_Fallback = {a_rLayout.libDir};

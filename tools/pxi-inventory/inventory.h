@@ -19,6 +19,10 @@ using tJson = nlohmann::ordered_json;
 struct tSimulation {
     std::string standIns;
     std::string machine;
+    // Whose SMBIOS dump the libraries were given at its path (empty: this computer's),
+    // or why another machine's could not be given.
+    std::string smbiosOf;
+    std::string smbiosProblem;
 };
 
 // Loads the libraries (for the inventory; the views ask the platform services only),

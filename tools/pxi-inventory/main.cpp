@@ -13,6 +13,7 @@
 #include "tools/pxi-inventory/launch.h"
 #include "tools/pxi-inventory/machineCheck.h"
 #include "tools/pxi-inventory/options.h"
+#include "tools/pxi-inventory/privateSmbios.h"
 #include "tools/pxi-inventory/treeView.h"
 
 #ifndef QXINV_VERSION
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
 
     const std::string l_StandIns = standInServicesInUse(l_Layout);
     std::string l_SimulatedMachine;
+    tSimulation l_Simulation;
     if (!l_StandIns.empty()) {
         const char* l_pMachine = getenv(kMachineEnv);
         l_SimulatedMachine = l_pMachine != nullptr && *l_pMachine != '\0' ? resolvedPath(l_pMachine)
@@ -126,10 +128,17 @@ int main(int argc, char** argv) {
                      "pxi-inventory: SIMULATED machine %s (stand-in services in %s), not this "
                      "computer's hardware\n",
                      l_SimulatedMachine.c_str(), l_StandIns.c_str());
+        l_Simulation.standIns = l_StandIns;
+        l_Simulation.machine = l_SimulatedMachine;
+        l_Simulation.smbiosOf = "the simulated machine";
+        l_Simulation.smbiosProblem = provideSimulatedSmbios(l_SimulatedMachine);
+        if (!l_Simulation.smbiosProblem.empty()) {
+            std::fprintf(stderr, "pxi-inventory: the simulated machine's SMBIOS is not shown: %s\n",
+                         l_Simulation.smbiosProblem.c_str());
+        }
     }
     try {
-        const tJson l_Doc =
-            collectInventory(l_Options, l_Layout, tSimulation{l_StandIns, l_SimulatedMachine});
+        const tJson l_Doc = collectInventory(l_Options, l_Layout, l_Simulation);
         const int l_Status = l_Doc["exitStatus"].get<int>();
         switch (l_Options.format) {
             case eFormat::json:

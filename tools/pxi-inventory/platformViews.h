@@ -29,7 +29,9 @@ tJson collectSmbusAdapters(cCallRecorder& a_rRecorder);
 tJson readEepromThroughService(const std::string& a_rResource);
 
 // {"dumpFile", "status", "manufacturer", "productName", "serialNumber", ...}: the SMBIOS
-// strings the libraries read, read as they read them.
-tJson collectSmbios();
+// strings the libraries read, read as they read them; with "dumpOf" when the dump is
+// another machine's, given to the libraries privately. When that could not be done,
+// nothing is read (it could be this computer's): the status is "unavailable" with why.
+tJson collectSmbios(const tSimulation& a_rSimulation);
 
 }  // namespace nQxPxiInventory

@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint32_t kHeaderText = 0xF0001;
 constexpr int32_t kBufferTooSmall = -240051;
+constexpr int32_t kUnavailable = -240050;
 
 // As the finder does: size with a null buffer, then fill.
 int32_t smbiosString(uint32_t a_Field, std::string& a_rValue) {
@@ -31,9 +32,20 @@ int32_t smbiosString(uint32_t a_Field, std::string& a_rValue) {
 
 }  // namespace
 
-tJson collectSmbios() {
+tJson collectSmbios(const tSimulation& a_rSimulation) {
     tJson l_Out;
     l_Out["dumpFile"] = QX_NS::cQxSmBiosLinuxProvider::kDefaultDumpPath;
+    if (!a_rSimulation.smbiosProblem.empty()) {
+        l_Out["status"] = kUnavailable;
+        l_Out["statusName"] = qxpxi_status_name(kUnavailable);
+        l_Out["statusMeaning"] =
+            "the SMBIOS of " + a_rSimulation.smbiosOf + " cannot be given to the libraries here (" +
+            a_rSimulation.smbiosProblem + "), and this computer's is not shown in its place";
+        return l_Out;
+    }
+    if (!a_rSimulation.smbiosOf.empty()) {
+        l_Out["dumpOf"] = a_rSimulation.smbiosOf;
+    }
     const struct {
         uint32_t field;
         const char* name;

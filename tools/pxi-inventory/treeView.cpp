@@ -576,7 +576,9 @@ std::string smbiosView(const tJson& a_rDocument) {
         return l_Out + "no SMBIOS data:" + failure(l_rSmbios) + "\n" + summary(a_rDocument);
     }
     for (const auto& l_rItem : l_rSmbios.items()) {
-        if (l_rItem.key() != "dumpFile" && l_rItem.key() != "status") {
+        if (l_rItem.key() == "dumpOf") {
+            l_Out += "dump of: " + text(l_rItem.value()) + "\n";
+        } else if (l_rItem.key() != "dumpFile" && l_rItem.key() != "status") {
             l_Out += l_rItem.key() + ": " +
                      (l_rItem.value().is_null() ? std::string("(none)")
                                                 : "\"" + text(l_rItem.value()) + "\"") +
