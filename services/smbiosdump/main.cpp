@@ -48,7 +48,7 @@ int main(int a_Argc, char** a_pArgv) {
         const auto l_pMachine = nQxSim::cMachine::parse(l_Text.str(), l_Machine);
         const std::vector<uint8_t> l_Dump = nQxSim::buildSmbiosDump(l_pMachine->m_Smbios);
         try {
-            nQxSim::writeFileAtomically(l_Output, l_Dump, false);
+            nQxSim::writeFileAtomically(l_Output, l_Dump, nQxSim::eLink::kRefuse);
         } catch (const std::exception& l_rError) {
             std::fprintf(stderr, "qxsim-smbios-dump: %s\n", l_rError.what());
             return 1;

@@ -16,14 +16,35 @@ std::runtime_error failure(const std::string& a_rPath, const char* a_pWhat, int 
     return std::runtime_error(a_rPath + ": " + a_pWhat + ": " + std::strerror(a_Errno));
 }
 
-void makeParents(const std::string& a_rPath) {
-    for (size_t l_Slash = a_rPath.find('/', 1); l_Slash != std::string::npos;
-         l_Slash = a_rPath.find('/', l_Slash + 1)) {
-        const std::string l_Dir = a_rPath.substr(0, l_Slash);
-        if (mkdir(l_Dir.c_str(), 0755) != 0 && errno != EEXIST) {
-            throw failure(l_Dir, "cannot create the directory", errno);
-        }
+// Mode 0755 on the directory itself, never on what a link there points to.
+void setDirectoryMode(const std::string& a_rDir) {
+    const int l_Fd = open(a_rDir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (l_Fd < 0) {
+        throw failure(a_rDir, "is not a directory that can be opened", errno);
     }
+    struct stat l_Stat {};
+    const bool l_Done =
+        fstat(l_Fd, &l_Stat) == 0 && ((l_Stat.st_mode & 07777) == 0755 || fchmod(l_Fd, 0755) == 0);
+    const int l_Errno = errno;
+    close(l_Fd);
+    if (!l_Done) {
+        throw failure(a_rDir, "cannot set the mode 0755", l_Errno);
+    }
+}
+
+// Refuses what must not be written over; a missing target is fine.
+void checkTarget(const std::string& a_rPath, eLink a_Link) {
+    struct stat l_Stat {};
+    if (lstat(a_rPath.c_str(), &l_Stat) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        throw failure(a_rPath, "cannot be examined", errno);
+    }
+    if (S_ISREG(l_Stat.st_mode) || (S_ISLNK(l_Stat.st_mode) && a_Link == eLink::kReplace)) {
+        return;
+    }
+    throw std::runtime_error(a_rPath + ": exists and is not a regular file; it is left as it is");
 }
 
 }  // namespace
@@ -45,11 +66,32 @@ std::vector<uint8_t> smbiosDumpOf(const std::string& a_rHeader,
     return l_Dump;
 }
 
-void writeFileAtomically(const std::string& a_rPath, const std::vector<uint8_t>& a_rBytes,
-                         bool a_MakeParents) {
-    if (a_MakeParents) {
-        makeParents(a_rPath);
+void makeDirectories(const std::string& a_rDirectory, const std::string& a_rOwnedFrom) {
+    const std::string l_Owned = a_rOwnedFrom.empty() ? std::string() : a_rOwnedFrom + "/";
+    size_t l_Slash = a_rDirectory.find('/', 1);
+    while (true) {
+        const std::string l_Dir = a_rDirectory.substr(0, l_Slash);
+        const bool l_Created = mkdir(l_Dir.c_str(), 0755) == 0;
+        if (!l_Created && errno != EEXIST) {
+            throw failure(l_Dir, "cannot create the directory", errno);
+        }
+        // mkdir applies the umask; the dump's readers need 0755.
+        if (l_Created ||
+            (!l_Owned.empty() && (l_Dir + "/").compare(0, l_Owned.size(), l_Owned) == 0)) {
+            setDirectoryMode(l_Dir);
+        }
+        if (l_Slash == std::string::npos) {
+            break;
+        }
+        l_Slash = a_rDirectory.find('/', l_Slash + 1);
     }
+}
+
+void writeFileAtomically(const std::string& a_rPath, const std::vector<uint8_t>& a_rBytes,
+                         eLink a_Link) {
+    // Checked before the temporary file is made beside it, and again just before the
+    // rename in case something appeared there meanwhile.
+    checkTarget(a_rPath, a_Link);
     std::string l_Temp = a_rPath + ".XXXXXX";
     const int l_Fd = mkstemp(&l_Temp[0]);
     if (l_Fd < 0) {
@@ -83,6 +125,12 @@ void writeFileAtomically(const std::string& a_rPath, const std::vector<uint8_t>&
         const int l_Errno = errno;
         unlink(l_Temp.c_str());
         throw failure(a_rPath, "cannot be written", l_Errno);
+    }
+    try {
+        checkTarget(a_rPath, a_Link);
+    } catch (const std::exception&) {
+        unlink(l_Temp.c_str());
+        throw;
     }
     if (rename(l_Temp.c_str(), a_rPath.c_str()) != 0) {
         const int l_Errno = errno;

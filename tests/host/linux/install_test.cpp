@@ -23,7 +23,8 @@ TEST(LinuxInstall, ComponentInstallsServicesWriterAndUnit) {
     ASSERT_EQ(l_Install.exitCode, 0) << l_Install.stdOut << l_Install.stdErr;
     for (const char* l_pFile :
          {"lib/libqxpcibrd.so.1", "lib/libqxsmbus.so.2", "lib/libqxcntdrv.so.1",
-          "lib/libqxrelocations.so.0", "sbin/qxpxi-smbios-dump"}) {
+          "lib/libqxrelocations.so.0", "sbin/qxpxi-smbios-dump",
+          "share/man/man8/qxpxi-smbios-dump.8.gz"}) {
         EXPECT_EQ(access((l_Prefix + "/" + l_pFile).c_str(), R_OK), 0) << l_pFile;
     }
     const std::string l_Unit =

@@ -1,8 +1,12 @@
 // The SMBIOS way, end to end on the real DMI table of a single-board computer (product
 // "UP-CHT01", manufacturer "AAEON"): the dump writer puts the dump in a private /run,
 // then the system module library and the embedded controller finder, with the Linux
-// controller driver service that never finds a controller, decide from it.
+// controller driver service that never finds a controller, decide from it. And the
+// identity pxi-inventory shows of the real tables of servers and of the entry points
+// firmware gives (tests/data/realworld/dmi/, see the README there).
 #include <gtest/gtest.h>
+
+#include <glob.h>
 
 #include <iostream>
 #include <string>
@@ -10,13 +14,14 @@
 
 #include "qxpxi/QXPXIFinder.h"
 #include "qxpxi/QXPXIeSMu.h"
+#include "tests/host/linux/dmiFiles.h"
 #include "tests/host/linux/fakeSmBusTree.h"
 #include "tests/host/linux/installPrefix.h"
 #include "tests/host/linux/linuxServices.h"
 
 namespace {
 
-using tBytes = std::vector<uint8_t>;
+using qxlinuxtest::tBytes;
 
 // The table with the system manufacturer (structure type 1, string of offset 4)
 // replaced, to stand for a machine of the controllers' vendor.
@@ -168,6 +173,96 @@ TEST_F(LinuxSmbiosWay, WithoutDescriptionsNoControllerAndNoModule) {
         GTEST_SKIP() << l_Answer;
     }
     EXPECT_EQ(l_Answer, "module -313331/0 other -313331/0 finder 0/0");
+}
+
+std::vector<std::string> realTables() {
+    std::vector<std::string> l_Files;
+    glob_t l_Glob{};
+    if (glob(qxlinuxtest::realworld("dmi/servers/*").c_str(), 0, nullptr, &l_Glob) == 0) {
+        l_Files.assign(l_Glob.gl_pathv, l_Glob.gl_pathv + l_Glob.gl_pathc);
+    }
+    globfree(&l_Glob);
+    l_Files.push_back(qxlinuxtest::realworld("dmi/DMI-upboard"));
+    return l_Files;
+}
+
+struct tTableCase {
+    std::string what;
+    qxlinuxtest::tDmiFiles files;
+};
+
+// Each real table as the kernel gives it, and, where it came with a 32-bit entry point,
+// the forms firmware and the kernel also give: the entry point padded to 32 bytes, at
+// the 30 bytes of an SMBIOS 2.1 error, the legacy "_DMI_" one alone, a table shorter
+// than its entry point says (trimmed by the kernel), and the table behind a 64-bit entry
+// point grown past what a dump holds.
+std::vector<tTableCase> tableCases() {
+    std::vector<tTableCase> l_Cases;
+    for (const std::string& l_rFile : realTables()) {
+        const std::string l_Name = l_rFile.substr(l_rFile.rfind('/') + 1);
+        const qxlinuxtest::tDmiFiles l_Files =
+            qxlinuxtest::kernelFilesOf(qxlinuxtest::bytesOf(qxtest::readFile(l_rFile)));
+        l_Cases.push_back({l_Name, l_Files});
+        if (l_Files.entryPoint.empty()) {
+            continue;
+        }
+        const tBytes& l_rEntry = l_Files.entryPoint;
+        const tBytes& l_rTable = l_Files.table;
+        tBytes l_Long = qxlinuxtest::withoutEnd(l_rTable);
+        const tBytes l_Oem = qxlinuxtest::structure(0xC0, 250, {"OEM"});
+        while (l_Long.size() <= 0x10000) {
+            l_Long.insert(l_Long.end(), l_Oem.begin(), l_Oem.end());
+        }
+        const tBytes l_End = qxlinuxtest::structure(127, 4, {});
+        l_Long.insert(l_Long.end(), l_End.begin(), l_End.end());
+        const auto l_Announced = static_cast<uint16_t>(l_rTable.size() + 64);
+        l_Cases.push_back({l_Name + ", padded", {qxlinuxtest::resized(l_rEntry, 32), l_rTable}});
+        l_Cases.push_back({l_Name + ", 30 bytes", {qxlinuxtest::resized(l_rEntry, 30), l_rTable}});
+        l_Cases.push_back({l_Name + ", legacy", {qxlinuxtest::legacyOf(l_rEntry), l_rTable}});
+        l_Cases.push_back(
+            {l_Name + ", trimmed", {qxlinuxtest::announcing(l_rEntry, l_Announced), l_rTable}});
+        l_Cases.push_back({l_Name + ", too long", {qxlinuxtest::entryPoint64(0x100000), l_Long}});
+    }
+    return l_Cases;
+}
+
+TEST_F(LinuxSmbiosWay, TheToolShowsTheSystemIdentityOfEveryRealTable) {
+    const std::vector<tTableCase> l_Cases = tableCases();
+    ASSERT_GE(l_Cases.size(), 6u);
+    const std::string l_Tool = qxtest::buildDir() + "/tools/pxi-inventory";
+    const std::string l_Writer = qxlinuxtest::linuxService("qxpxi-smbios-dump");
+    const qxtest::tChildResult l_Child = qxtest::runWithSmbiosDump("", [&] {
+        const qxtest::cScopedEnv l_Output("QXPXI_SMBIOS_DUMP", std::nullopt);
+        for (const tTableCase& l_rCase : l_Cases) {
+            SCOPED_TRACE(l_rCase.what);
+            const std::string l_Table =
+                m_Dir.writeFile("case/DMI", qxlinuxtest::textOf(l_rCase.files.table));
+            const std::string l_Entry = m_Dir.file("case/smbios_entry_point");
+            std::remove(l_Entry.c_str());
+            if (!l_rCase.files.entryPoint.empty()) {
+                m_Dir.writeFile("case/smbios_entry_point",
+                                qxlinuxtest::textOf(l_rCase.files.entryPoint));
+            }
+            const qxtest::tChildResult l_Written =
+                qxtest::runCommand({l_Writer, "--table", l_Table, "--entry-point", l_Entry});
+            EXPECT_EQ(l_Written.exitCode, 0) << l_Written.stdErr;
+            const qxtest::tChildResult l_Shown = qxtest::runCommand({l_Tool, "--smbios", "--json"});
+            const nlohmann::json l_View =
+                nlohmann::json::parse(l_Shown.stdOut, nullptr, false)["smbios"];
+            const std::vector<std::string> l_Expected =
+                qxlinuxtest::systemStrings(l_rCase.files.table);
+            EXPECT_EQ(l_View.value("status", -1), 0) << l_Shown.stdOut << l_Shown.stdErr;
+            EXPECT_EQ(l_View.value("manufacturer", "?"), l_Expected[0]);
+            EXPECT_EQ(l_View.value("productName", "?"), l_Expected[1]);
+            EXPECT_EQ(l_View.value("version", "?"), l_Expected[2]);
+            EXPECT_EQ(l_View.value("serialNumber", "?"), l_Expected[3]);
+        }
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    });
+    if (l_Child.skipped) {
+        GTEST_SKIP() << l_Child.skipReason;
+    }
+    EXPECT_EQ(l_Child.exitCode, 0) << l_Child.stdOut << l_Child.stdErr;
 }
 
 }  // namespace

@@ -186,6 +186,7 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
         for (const char* l_pFile :
              {"./usr/lib/libqxpcibrd.so.1", "./usr/lib/libqxsmbus.so.2",
               "./usr/sbin/qxpxi-smbios-dump", "/systemd/system/qxpxi-smbios-dump.service",
+              "./usr/share/man/man8/qxpxi-smbios-dump.8.gz",
               "./usr/share/doc/qxpxi-linux/copyright"}) {
             EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
         }
@@ -202,6 +203,7 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
     EXPECT_EQ(l_Lintian.exitCode, 0) << l_Lintian.stdOut << l_Lintian.stdErr;
     EXPECT_FALSE(std::regex_search(l_Lintian.stdOut, std::regex("^E: ", std::regex::multiline)))
         << l_Lintian.stdOut;
+    EXPECT_EQ(l_Lintian.stdOut.find("no-manual-page"), std::string::npos) << l_Lintian.stdOut;
 }
 
 }  // namespace
