@@ -85,11 +85,16 @@ std::string dumpOf(const std::string& a_rHeader, const tBytes& a_rTable) {
 TEST_F(SmbiosDumpWriter, WritesTheRealTableWithTheVersionOfItsEntryPoint) {
     ASSERT_EQ(m_Real.size(), 1798u);
     const tBytes l_Entry32 = entryPoint32(1798), l_Entry64 = entryPoint64(4096);
+    // Firmware that says 2.51 means 2.6, as the kernel reads it.
+    tBytes l_Wrong = l_Entry32;
+    l_Wrong[7] = 0x33;
+    l_Wrong = qxlinuxtest::resized(l_Wrong, 31);
     struct {
         const tBytes* entry;
         const char* header;
     } const l_Cases[] = {{nullptr, "SMBIOS table"},
                          {&l_Entry32, "SMBIOS 2.8 table"},
+                         {&l_Wrong, "SMBIOS 2.6 table"},
                          {&l_Entry64, "SMBIOS 3.2.0 table"}};
     for (const auto& l_rCase : l_Cases) {
         SCOPED_TRACE(l_rCase.header);
