@@ -11,6 +11,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "services/common/environment.h"
+
 #ifndef QXSIM_DEFAULT_MACHINE
 #error "QXSIM_DEFAULT_MACHINE must name the bundled example machine file"
 #endif
@@ -38,9 +40,9 @@ tCache& cache() {
 }  // namespace
 
 std::string machinePath() {
-    const char* l_pPath = std::getenv("QXPXI_SIM_MACHINE");
-    if (l_pPath != nullptr && *l_pPath != '\0') {
-        return l_pPath;
+    std::string l_Path = environmentValue("QXPXI_SIM_MACHINE");
+    if (!l_Path.empty()) {
+        return l_Path;
     }
     // An installed stand-in serves the installed example, so that it keeps working once
     // the source tree is gone.

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "services/common/environment.h"
+
 namespace nQxSim {
 
 namespace {
@@ -19,8 +21,7 @@ std::mutex& logMutex() {
 }  // namespace
 
 tCallLine::tCallLine(const char* a_pFunction) {
-    const char* l_pLog = std::getenv("QXPXI_SIM_CALL_LOG");
-    m_On = l_pLog != nullptr && *l_pLog != '\0';
+    m_On = !environmentValue("QXPXI_SIM_CALL_LOG").empty();
     if (m_On) {
         m_Line = a_pFunction;
     }
@@ -30,14 +31,14 @@ tCallLine::~tCallLine() {
     if (!m_On) {
         return;
     }
-    const char* l_pLog = std::getenv("QXPXI_SIM_CALL_LOG");
-    if (l_pLog == nullptr) {
+    const std::string l_Log = environmentValue("QXPXI_SIM_CALL_LOG");
+    if (l_Log.empty()) {
         return;
     }
     m_Line += '\n';
     // One write per line on an O_APPEND descriptor keeps lines of parallel callers whole.
     std::lock_guard<std::mutex> l_Lock(logMutex());
-    const int l_Fd = ::open(l_pLog, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int l_Fd = ::open(l_Log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (l_Fd < 0) {
         return;
     }

@@ -76,6 +76,15 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
     }
     uint32_t l_Session = 0xFFFFFFFF;
     if (!a_rRecorder.record(l_Out, "QxPciBrd_OpenSession", l_pOpen(0, &l_Session))) {
+        // The Linux service keeps why, instead of printing it.
+        std::string l_Ignored;
+        auto l_pWhy =
+            l_Library.symbol<int32_t(char*, uint32_t*)>("QxPciBrd_GetLastError", l_Ignored);
+        char l_Why[512] = {};
+        uint32_t l_Size = sizeof(l_Why);
+        if (l_pWhy != nullptr && l_pWhy(l_Why, &l_Size) == 0 && l_Why[0] != '\0') {
+            l_Out["serviceMessage"] = std::string(l_Why);
+        }
         return l_Out;
     }
     // Bridges outside PCI domain 0 have no place in the service's 8-bit bus numbers; the
@@ -252,6 +261,9 @@ tJson readEepromThroughService(const std::string& a_rResource) {
     auto l_pClose = l_Library.symbol<decltype(QXSMBusClose)>("QXSMBusClose", l_Error);
     auto l_pRead =
         l_Library.symbol<decltype(QXSMBusGetChassisEEPROM)>("QXSMBusGetChassisEEPROM", l_Error);
+    std::string l_NoAttributes;
+    auto l_pGet =
+        l_Library.symbol<decltype(QXSMBusGetAttribute)>("QXSMBusGetAttribute", l_NoAttributes);
     if (!l_pOpen || !l_pClose || !l_pRead) {
         l_Out["status"] = nullptr;
         l_Out["unavailable"] = l_Library.loaded() ? l_Error : l_Library.error();
@@ -262,6 +274,12 @@ tJson readEepromThroughService(const std::string& a_rResource) {
     tEepromImage l_Image{};
     if (l_Status == 0) {
         l_Status = l_pRead(l_pSession, 0, static_cast<uint32_t>(l_Image.size()), l_Image.data());
+        // The Linux service keeps why a transaction failed (attribute 303), naming the node.
+        const char* l_pWhy = nullptr;
+        if (l_Status != 0 && l_pGet != nullptr && l_pGet(l_pSession, 303, &l_pWhy) == 0 &&
+            l_pWhy != nullptr && *l_pWhy != '\0') {
+            l_Out["serviceMessage"] = std::string(l_pWhy);
+        }
         l_pClose(l_pSession);
     }
     l_Out["status"] = l_Status;

@@ -53,8 +53,11 @@ std::string failure(const tJson& a_rCall) {
         a_rCall["status"].get<int>() == 0) {
         return "";
     }
+    // The service's own words, where it keeps them, say what the status cannot.
+    const std::string l_Words =
+        a_rCall.contains("serviceMessage") ? ": " + text(a_rCall["serviceMessage"]) : "";
     return " [" + std::to_string(a_rCall["status"].get<int>()) + " " + text(a_rCall["statusName"]) +
-           ": " + text(a_rCall["statusMeaning"]) + "]";
+           ": " + text(a_rCall["statusMeaning"]) + l_Words + "]";
 }
 
 bool ok(const tJson& a_rCall) {
@@ -218,7 +221,10 @@ void eepromLines(const tJson& a_rEeprom, tNode& a_rNode) {
                 l_Node.add("read through the SMBus service (" + text(l_rDirect["resource"]) + "):" +
                            (l_rDirect.contains("unavailable")
                                 ? " " + text(l_rDirect["unavailable"])
-                                : " status " + text(l_rDirect["status"])));
+                                : " status " + text(l_rDirect["status"]) +
+                                      (l_rDirect.contains("serviceMessage")
+                                           ? ": " + text(l_rDirect["serviceMessage"])
+                                           : "")));
                 return;
             }
             const tJson& l_rSum = l_rDirect["checksum"];

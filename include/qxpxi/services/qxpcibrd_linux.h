@@ -1,17 +1,31 @@
 /*
  * The Linux PCI bridge service: "libqxpcibrd.so.1" built on hwloc.
  *
- * Besides the functions of qxpcibrd.h it exports one function of its own, which a host
- * looks up with dlsym (it is absent from other implementations of the service):
+ * Besides the functions of qxpcibrd.h it exports two functions of its own, which a
+ * host looks up with dlsym (they are absent from other implementations of the service):
  *
  *   QxPciBrd_GetOmittedBridgeCount(session, count)
  *       How many PCI-to-PCI bridges of the session's topology were left out because
  *       they sit outside PCI domain 0: the service's bus numbers are 8-bit and carry
  *       no domain, so such bridges cannot be named. 0 on success.
  *
+ *   QxPciBrd_GetLastError(buffer, size)
+ *       Why the calling thread's last QxPciBrd_OpenSession failed, in words ("" after
+ *       an open that succeeded). *size is the buffer's size in bytes; the text and its
+ *       terminating NUL are copied when they fit, else -313002 with the size needed in
+ *       *size (a null buffer asks for the size). The service writes nothing to standard
+ *       error unless QXPXI_DEBUG is set (not empty, not "0").
+ *
  * A session is one topology loaded by hwloc with its bridges kept: the machine's own
  * (read from sysfs), or the recorded topology that hwloc's HWLOC_XMLFILE names
  * (recorded with "lstopo-no-graphics --of xml FILE").
+ *
+ * Secure mode: in a process the kernel started in secure mode (a setuid, setgid or
+ * file-capability host run by a user without those privileges), no environment
+ * variable is honoured: the session is always this machine's topology, read from "/",
+ * and hwloc's own variables (HWLOC_XMLFILE, HWLOC_FSROOT, HWLOC_COMPONENTS,
+ * HWLOC_PLUGINS_PATH and the others) are removed from the process environment before
+ * hwloc starts, since hwloc reads them itself and offers no way to ignore them.
  *
  * Bridge references are 0x100 plus the bridge's position in the session's list.
  * Attributes: 0x20000000 primary bus, 0x20000300 secondary bus, 0x20000400
@@ -47,8 +61,10 @@ extern "C" {
 #endif
 
 int32_t QxPciBrd_GetOmittedBridgeCount(uint32_t session, uint32_t* count);
+int32_t QxPciBrd_GetLastError(char* buffer, uint32_t* size);
 
 typedef int32_t (*tQxPciBrd_GetOmittedBridgeCount)(uint32_t session, uint32_t* count);
+typedef int32_t (*tQxPciBrd_GetLastError)(char* buffer, uint32_t* size);
 
 #ifdef __cplusplus
 }

@@ -5,9 +5,19 @@
  * 0x0c05) in PCI domain 0, in the order of the adapter numbers. Its resource name is
  * "QXSMBUS::<bus>::<device>::<function>::0" with the controller's PCI address in
  * decimal; a second adapter of the same controller ends in "::1", and so on.
- * Transactions go through /dev/i2c-<n>, opened at the first transaction of a session.
  * The service never writes to a device unless a host asked for that write, and never
  * takes an address that a kernel driver holds.
+ *
+ * Device nodes. A session opens /dev/i2c-<n> at its first transaction and keeps it
+ * open until the session closes (QXSMBusClose, or QXSMBusCloseList for a list's
+ * sessions), or until a transaction finds the adapter gone, after which the next
+ * transaction opens it again. Listing adapters opens no node. The node is opened with
+ * O_NOFOLLOW (a symbolic link is refused) and must be the i2c-dev character device
+ * (major 89) of adapter <n>; and i2c-<n> in sysfs must still be the adapter that was
+ * listed (its name and parent PCI device): when the adapters were renumbered since
+ * (i2c-dev or a bus driver reloaded, a device added), the transaction is refused with
+ * QXSMBUS_LINUX_NOT_FOUND rather than run on another bus. Each refusal happens before
+ * the first ioctl and says why in the last error.
  *
  * Attributes (QXSMBusGetAttribute):
  *   1001 (int32_t)  set to 1 by the libraries after open; kept per session
@@ -19,8 +29,11 @@
  *   301 (const char*)  the resource name
  *   302 (const char*)  the adapter's name and device node, e.g.
  *                      "SMBus I801 adapter at efa0 (/dev/i2c-0)"
- *   QXSMBUS_LINUX_ATTR_LAST_ERROR (const char*)  the last failure of the session in
- *                      words, naming the device node; "" when none
+ *   QXSMBUS_LINUX_ATTR_LAST_ERROR (const char*)  the last failure of the calling
+ *                      thread's calls on the session, in words naming the device node;
+ *                      "" when its last call succeeded. The text stays valid and
+ *                      unchanged until the same thread asks for this attribute again,
+ *                      whatever other threads do with the session meanwhile.
  *
  * Addresses are 8-bit with the read/write bit in bit 0, as in the contract; the chassis
  * EEPROM is read at QXPXI_SMBUS_EEPROM_ADDRESS (default 0xA4).
@@ -28,6 +41,10 @@
  * Paths and their overrides (environment variables):
  *   QXPXI_SYSFS_ROOT   the sysfs tree the adapters are found in (default /sys)
  *   QXPXI_DEV_ROOT     the directory of the i2c-<n> device nodes (default /dev)
+ * The service writes nothing to standard error unless QXPXI_DEBUG is set (not empty,
+ * not "0"): then each failure is also one line there. In a process the kernel started
+ * in secure mode (a setuid, setgid or file-capability host run by a user without those
+ * privileges), none of these variables is honoured.
  */
 #ifndef QXPXI_SERVICES_QXSMBUS_LINUX_H
 #define QXPXI_SERVICES_QXSMBUS_LINUX_H

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
+#include "services/common/environment.h"
 #include "services/common/slotPathText.h"
 
 namespace nQxLinux {
@@ -112,6 +112,12 @@ void cTopologyIndex::readLinkWidths(const std::string& a_rSysfs) {
 }
 
 std::shared_ptr<const cTopologyIndex> cTopologyIndex::load(std::string& a_rError) {
+    // hwloc reads its own variables with getenv wherever it likes (a topology file, a
+    // file-system root, a synthetic machine, the components to use, and the directory it
+    // loads plugins from), and has no setting that ignores them. In secure mode they are
+    // removed from the environment before hwloc starts, so that a privileged host always
+    // sees this machine: no XML, file-system root "/", the installed plugins only.
+    nQxSim::forgetLibraryVariablesInSecureMode("HWLOC_");
     tTopology l_Topology;
     if (hwloc_topology_init(&l_Topology.handle) != 0) {
         l_Topology.handle = nullptr;
@@ -128,25 +134,23 @@ std::shared_ptr<const cTopologyIndex> cTopologyIndex::load(std::string& a_rError
     hwloc_topology_set_type_filter(l_Topology.handle, HWLOC_OBJ_MISC, HWLOC_TYPE_FILTER_KEEP_NONE);
     hwloc_topology_set_cache_types_filter(l_Topology.handle, HWLOC_TYPE_FILTER_KEEP_NONE);
     hwloc_topology_set_icache_types_filter(l_Topology.handle, HWLOC_TYPE_FILTER_KEEP_NONE);
-    const char* l_pXml = std::getenv("HWLOC_XMLFILE");
-    if (l_pXml != nullptr && *l_pXml != '\0' &&
-        hwloc_topology_set_xml(l_Topology.handle, l_pXml) != 0) {
-        a_rError = std::string("hwloc cannot read the topology ") + l_pXml;
+    const std::string l_Xml = nQxSim::environmentValue("HWLOC_XMLFILE");
+    if (!l_Xml.empty() && hwloc_topology_set_xml(l_Topology.handle, l_Xml.c_str()) != 0) {
+        a_rError = "hwloc cannot read the topology " + l_Xml;
         return nullptr;
     }
     if (hwloc_topology_load(l_Topology.handle) != 0) {
-        a_rError = l_pXml != nullptr && *l_pXml != '\0'
-                       ? std::string("hwloc cannot load the topology ") + l_pXml
-                       : std::string("hwloc cannot load this machine's topology");
+        a_rError = !l_Xml.empty() ? "hwloc cannot load the topology " + l_Xml
+                                  : std::string("hwloc cannot load this machine's topology");
         return nullptr;
     }
 
     auto l_pIndex = std::make_shared<cTopologyIndex>();
     l_pIndex->add(hwloc_get_root_obj(l_Topology.handle), -1);
-    const char* l_pSysfs = std::getenv("QXPXI_SYSFS_ROOT");
-    if (l_pSysfs != nullptr && *l_pSysfs != '\0') {
-        l_pIndex->readLinkWidths(l_pSysfs);
-    } else if (l_pXml == nullptr || *l_pXml == '\0') {
+    const std::string l_Sysfs = nQxSim::environmentValue("QXPXI_SYSFS_ROOT");
+    if (!l_Sysfs.empty()) {
+        l_pIndex->readLinkWidths(l_Sysfs);
+    } else if (l_Xml.empty()) {
         l_pIndex->readLinkWidths("/sys");
     }
     std::sort(l_pIndex->m_RootBuses.begin(), l_pIndex->m_RootBuses.end());

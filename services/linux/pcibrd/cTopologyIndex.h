@@ -32,7 +32,8 @@ struct tPciBridge {
 
 class cTopologyIndex {
 public:
-    // Loads the topology with hwloc: the file HWLOC_XMLFILE names, else this machine.
+    // Loads the topology with hwloc: the file HWLOC_XMLFILE names, else this machine
+    // (always this machine in secure mode, whatever hwloc's variables say).
     // Link widths, which hwloc does not keep, come from sysfs: QXPXI_SYSFS_ROOT when
     // set, else /sys for this machine's own topology (a recording has none then).
     // Null on failure, with a one-line reason in a_rError.

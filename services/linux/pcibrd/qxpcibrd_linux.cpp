@@ -3,10 +3,11 @@
 #include "qxpxi/services/qxpcibrd.h"
 #include "qxpxi/services/qxpcibrd_linux.h"
 
-#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <utility>
 
+#include "services/common/environment.h"
 #include "services/common/pciBrdAnswers.h"
 #include "services/linux/pcibrd/cTopologyIndex.h"
 
@@ -32,6 +33,10 @@ tPciSessionTable<const cTopologyIndex>& sessions() {
     return s_Sessions;
 }
 
+// Why the calling thread's last session failed to open: a failed open has no session to
+// ask, so the text is kept per thread, as errno is.
+thread_local std::string t_LastError;
+
 const tPciBridge* bridgeOf(const cTopologyIndex& a_rIndex, uint32_t a_Ref) {
     return pciBridgeOf(a_rIndex.m_Bridges, a_Ref);
 }
@@ -55,10 +60,12 @@ QXLINUX_EXPORT int32_t QxPciBrd_OpenSession(uint32_t flags, uint32_t* session) {
             return kInvalidArgument;
         }
         *session = kPciNone;
+        t_LastError.clear();
         std::string l_Error;
         std::shared_ptr<const cTopologyIndex> l_pIndex = cTopologyIndex::load(l_Error);
         if (!l_pIndex) {
-            std::fprintf(stderr, "qxpcibrd: %s\n", l_Error.c_str());
+            t_LastError = l_Error;
+            nQxSim::debugLine("qxpcibrd", l_Error);
             return kTopologyUnusable;
         }
         *session = sessions().open(std::move(l_pIndex));
@@ -239,4 +246,22 @@ QXLINUX_EXPORT int32_t QxPciBrd_GetOmittedBridgeCount(uint32_t session, uint32_t
         *count = a_rIndex.m_OmittedBridges;
         return 0;
     });
+}
+
+QXLINUX_EXPORT int32_t QxPciBrd_GetLastError(char* buffer, uint32_t* size) {
+    try {
+        if (size == nullptr) {
+            return kInvalidArgument;
+        }
+        const uint32_t l_Needed = static_cast<uint32_t>(t_LastError.size() + 1);
+        if (buffer == nullptr || *size < l_Needed) {
+            *size = l_Needed;
+            return kPciBufferTooSmall;
+        }
+        std::memcpy(buffer, t_LastError.c_str(), l_Needed);
+        *size = l_Needed;
+        return 0;
+    } catch (...) {
+        return kInternalFault;
+    }
 }

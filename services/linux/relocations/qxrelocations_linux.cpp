@@ -2,8 +2,8 @@
 // package was installed under. The prefix is where this library itself lies, less the
 // library directory it was installed into (QXLINUX_LIBDIR, e.g. "lib"), so a staged,
 // packaged or moved installation answers for where it actually is. QXPXI_INSTALL_PREFIX
-// overrides the prefix. A library found elsewhere (a build tree) answers 0: "no
-// different value", and the libraries keep their defaults.
+// overrides the prefix (not in secure mode). A library found elsewhere (a build tree) answers 0:
+// "no different value", and the libraries keep their defaults.
 #include "qxpxi/services/qxrelocations.h"
 
 #include <dlfcn.h>
@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "services/common/environment.h"
 
 #define QXLINUX_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -22,13 +24,12 @@ constexpr int kInternalFault = -4;
 
 // The installation prefix, or empty when this library is not installed.
 std::string installPrefix() {
-    const char* l_pOverride = std::getenv("QXPXI_INSTALL_PREFIX");
-    if (l_pOverride != nullptr && *l_pOverride != '\0') {
-        std::string l_Prefix = l_pOverride;
-        while (l_Prefix.size() > 1 && l_Prefix.back() == '/') {
-            l_Prefix.pop_back();
+    std::string l_Override = nQxSim::environmentValue("QXPXI_INSTALL_PREFIX");
+    if (!l_Override.empty()) {
+        while (l_Override.size() > 1 && l_Override.back() == '/') {
+            l_Override.pop_back();
         }
-        return l_Prefix;
+        return l_Override;
     }
     Dl_info l_Info{};
     if (dladdr(reinterpret_cast<void*>(&get_relocated_dir), &l_Info) == 0 ||

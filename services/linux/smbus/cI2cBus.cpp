@@ -2,6 +2,7 @@
 
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,11 +10,15 @@
 #include <cstring>
 
 #include "qxpxi/services/qxsmbus_linux.h"
+#include "services/common/environment.h"
 #include "services/linux/smbus/i2cIo.h"
 
 namespace nQxLinux {
 
 namespace {
+
+// The major number of the i2c-dev character devices, fixed in the kernel's device list.
+constexpr unsigned kI2cDevMajor = 89;
 
 std::string hexByte(unsigned a_Value) {
     char l_Text[8];
@@ -49,27 +54,71 @@ unsigned long functionFor(char a_ReadWrite, int a_Size) {
 cI2cBus::cI2cBus(tI2cAdapter a_Adapter) : m_Adapter(std::move(a_Adapter)) {}
 
 cI2cBus::~cI2cBus() {
+    closeNode();
+}
+
+void cI2cBus::closeNode() {
     if (m_Fd >= 0) {
         i2cClose(m_Fd);
+        m_Fd = -1;
     }
 }
 
 const char* cI2cBus::lastError() {
-    std::lock_guard<std::recursive_mutex> l_Lock(m_Mutex);
-    m_LastErrorCopy = m_LastError;
-    return m_LastErrorCopy.c_str();
+    // One copy per thread: another thread's question never moves the text this one got.
+    static thread_local std::string t_Copy;
+    std::lock_guard<std::mutex> l_Lock(m_ErrorMutex);
+    const auto l_Found = m_LastErrors.find(std::this_thread::get_id());
+    t_Copy = l_Found == m_LastErrors.end() ? std::string() : l_Found->second;
+    return t_Copy.c_str();
 }
 
 int32_t cI2cBus::fail(int32_t a_Status, const std::string& a_rText) {
-    m_LastError = m_Adapter.node + ": " + a_rText;
+    std::string l_Text = m_Adapter.node + ": " + a_rText;
+    nQxSim::debugLine("qxsmbus", l_Text);
+    std::lock_guard<std::mutex> l_Lock(m_ErrorMutex);
+    m_LastErrors[std::this_thread::get_id()] = std::move(l_Text);
     return a_Status;
+}
+
+void cI2cBus::succeeded() {
+    std::lock_guard<std::mutex> l_Lock(m_ErrorMutex);
+    m_LastErrors.erase(std::this_thread::get_id());
+}
+
+// The node must be the i2c-dev character device of the listed adapter (minor number =
+// adapter number), and that adapter must still be the one listed: anything else is
+// refused before the first ioctl.
+int32_t cI2cBus::checkNode(int a_Fd) {
+    struct stat l_Stat {};
+    if (i2cFstat(a_Fd, &l_Stat) != 0) {
+        const int l_Errno = errno;
+        return fail(QXSMBUS_LINUX_IO_ERROR,
+                    std::string("cannot be examined: ") + std::strerror(l_Errno));
+    }
+    if (!S_ISCHR(l_Stat.st_mode) || major(l_Stat.st_rdev) != kI2cDevMajor) {
+        return fail(QXSMBUS_LINUX_NO_DEVICE_NODE,
+                    "is not an i2c-dev device node (character device of major " +
+                        std::to_string(kI2cDevMajor) + "): refused");
+    }
+    if (minor(l_Stat.st_rdev) != m_Adapter.number) {
+        return fail(QXSMBUS_LINUX_NOT_FOUND,
+                    "is the node of adapter " + std::to_string(minor(l_Stat.st_rdev)) +
+                        ", not of i2c-" + std::to_string(m_Adapter.number) + ": refused");
+    }
+    const std::string l_Change = adapterChange(m_Adapter);
+    if (!l_Change.empty()) {
+        return fail(QXSMBUS_LINUX_NOT_FOUND,
+                    l_Change + ": refused (the adapters were renumbered; list them again)");
+    }
+    return 0;
 }
 
 int32_t cI2cBus::ensureOpen() {
     if (m_Fd >= 0) {
         return 0;
     }
-    const int l_Fd = i2cOpen(m_Adapter.node.c_str());
+    const int l_Fd = i2cOpen(m_Adapter.node.c_str(), kI2cOpenFlags);
     if (l_Fd < 0) {
         const int l_Errno = errno;
         int32_t l_Status = QXSMBUS_LINUX_IO_ERROR;
@@ -80,17 +129,23 @@ int32_t cI2cBus::ensureOpen() {
         } else if (l_Errno == EACCES || l_Errno == EPERM) {
             l_Status = QXSMBUS_LINUX_PERMISSION_DENIED;
             l_Text = "permission denied (needs read and write access to the device node)";
+        } else if (l_Errno == ELOOP) {
+            l_Status = QXSMBUS_LINUX_NO_DEVICE_NODE;
+            l_Text = "is a symbolic link, not an i2c-dev device node: refused";
         }
-        fail(l_Status, l_Text);
-        std::fprintf(stderr, "qxsmbus: %s\n", m_LastError.c_str());
-        return l_Status;
+        return fail(l_Status, l_Text);
     }
+    int32_t l_Status = checkNode(l_Fd);
     unsigned long l_Functions = 0;
-    if (i2cIoctl(l_Fd, I2C_FUNCS, reinterpret_cast<unsigned long>(&l_Functions)) != 0) {
+    if (l_Status == 0 &&
+        i2cIoctl(l_Fd, I2C_FUNCS, reinterpret_cast<unsigned long>(&l_Functions)) != 0) {
         const int l_Errno = errno;
+        l_Status = fail(QXSMBUS_LINUX_IO_ERROR,
+                        std::string("not an i2c-dev node: ") + std::strerror(l_Errno));
+    }
+    if (l_Status != 0) {
         i2cClose(l_Fd);
-        return fail(QXSMBUS_LINUX_IO_ERROR,
-                    std::string("not an i2c-dev node: ") + std::strerror(l_Errno));
+        return l_Status;
     }
     m_Fd = l_Fd;
     m_Functions = l_Functions;
@@ -141,11 +196,16 @@ int32_t cI2cBus::transfer(uint8_t a_Address, bool a_Pec, char a_ReadWrite, uint8
     l_Args.size = static_cast<uint32_t>(a_Size);
     l_Args.data = static_cast<i2c_smbus_data*>(a_pData);
     if (i2cIoctl(m_Fd, I2C_SMBUS, reinterpret_cast<unsigned long>(&l_Args)) == 0) {
-        m_LastError.clear();
+        succeeded();
         return 0;
     }
     const int l_Errno = errno;
     switch (l_Errno) {
+        case ENODEV:
+            // The adapter went away under the open node: the next call opens the node
+            // again and checks it is still the listed adapter.
+            closeNode();
+            return fail(QXSMBUS_LINUX_NO_DEVICE_NODE, l_Where + ": the adapter is gone");
         case ENXIO:
         case EREMOTEIO:
             return fail(QXSMBUS_LINUX_NO_ACKNOWLEDGE, l_Where + ": no acknowledge");

@@ -3,6 +3,8 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,12 +26,20 @@ std::string firstLine(const std::string& a_rPath) {
     return l_Line;
 }
 
-// A hexadecimal sysfs value ("0x8086"); false when the file is missing or not a number.
+// A hexadecimal sysfs value ("0x8086"); false when the file is missing or holds
+// anything but one hexadecimal number of up to 32 bits.
 bool hexValue(const std::string& a_rPath, uint32_t& a_rValue) {
     const std::string l_Text = firstLine(a_rPath);
+    if (l_Text.empty() || !std::isxdigit(static_cast<unsigned char>(l_Text[0]))) {
+        return false;
+    }
     char* l_pEnd = nullptr;
+    errno = 0;
     const unsigned long l_Value = std::strtoul(l_Text.c_str(), &l_pEnd, 16);
-    if (l_Text.empty() || l_pEnd == l_Text.c_str()) {
+    while (*l_pEnd == ' ' || *l_pEnd == '\t' || *l_pEnd == '\r') {
+        ++l_pEnd;
+    }
+    if (errno != 0 || *l_pEnd != '\0' || l_Value > 0xFFFFFFFFUL) {
         return false;
     }
     a_rValue = static_cast<uint32_t>(l_Value);
@@ -62,6 +72,36 @@ bool readPciParent(const std::string& a_rDeviceDir, tI2cAdapter& a_rAdapter) {
     return true;
 }
 
+// The adapter i2c-<a_Number> below a_rDevices (<sysfs>/bus/i2c/devices) without its
+// resource name; false when it is gone or its parent is no PCI SMBus controller.
+bool readAdapter(const std::string& a_rDevices, const std::string& a_rDev, unsigned a_Number,
+                 tI2cAdapter& a_rAdapter) {
+    a_rAdapter.number = a_Number;
+    const std::string l_Name = "i2c-" + std::to_string(a_Number);
+    // The adapter's directory lies inside its parent device's directory.
+    char* l_pReal = realpath((a_rDevices + "/" + l_Name).c_str(), nullptr);
+    if (l_pReal == nullptr) {
+        return false;
+    }
+    const std::string l_AdapterDir = l_pReal;
+    std::free(l_pReal);
+    const size_t l_Slash = l_AdapterDir.rfind('/');
+    if (l_Slash == std::string::npos || l_Slash == 0) {
+        return false;
+    }
+    const std::string l_Parent = l_AdapterDir.substr(0, l_Slash);
+    if (!readPciParent(l_Parent, a_rAdapter)) {
+        return false;
+    }
+    a_rAdapter.pciDevice = l_Parent.substr(l_Parent.rfind('/') + 1);
+    a_rAdapter.name = firstLine(l_AdapterDir + "/name");
+    a_rAdapter.sysfsDevices = a_rDevices;
+    a_rAdapter.node = a_rDev + "/" + l_Name;
+    a_rAdapter.description =
+        (a_rAdapter.name.empty() ? l_Name : a_rAdapter.name) + " (" + a_rAdapter.node + ")";
+    return true;
+}
+
 }  // namespace
 
 std::vector<tI2cAdapter> findI2cAdapters() {
@@ -87,31 +127,30 @@ std::vector<tI2cAdapter> findI2cAdapters() {
     std::map<std::string, unsigned> l_PerController;
     for (unsigned l_Number : l_Numbers) {
         tI2cAdapter l_Adapter;
-        l_Adapter.number = l_Number;
-        const std::string l_Name = "i2c-" + std::to_string(l_Number);
-        // The adapter's directory lies inside its parent device's directory.
-        char* l_pReal = realpath((l_Devices + "/" + l_Name).c_str(), nullptr);
-        if (l_pReal == nullptr) {
-            continue;
-        }
-        const std::string l_AdapterDir = l_pReal;
-        std::free(l_pReal);
-        const size_t l_Slash = l_AdapterDir.rfind('/');
-        if (l_Slash == std::string::npos || l_Slash == 0 ||
-            !readPciParent(l_AdapterDir.substr(0, l_Slash), l_Adapter)) {
+        if (!readAdapter(l_Devices, l_Dev, l_Number, l_Adapter)) {
             continue;
         }
         const std::string l_Controller = "QXSMBUS::" + std::to_string(l_Adapter.bus) +
                                          "::" + std::to_string(l_Adapter.device) +
                                          "::" + std::to_string(l_Adapter.function);
         l_Adapter.resource = l_Controller + "::" + std::to_string(l_PerController[l_Controller]++);
-        l_Adapter.node = l_Dev + "/" + l_Name;
-        const std::string l_AdapterName = firstLine(l_AdapterDir + "/name");
-        l_Adapter.description =
-            (l_AdapterName.empty() ? l_Name : l_AdapterName) + " (" + l_Adapter.node + ")";
         l_Adapters.push_back(std::move(l_Adapter));
     }
     return l_Adapters;
+}
+
+std::string adapterChange(const tI2cAdapter& a_rListed) {
+    tI2cAdapter l_Now;
+    const std::string l_Listed = "the adapter \"" + a_rListed.name + "\" of PCI device " +
+                                 a_rListed.pciDevice + " was listed as i2c-" +
+                                 std::to_string(a_rListed.number);
+    if (!readAdapter(a_rListed.sysfsDevices, std::string(), a_rListed.number, l_Now)) {
+        return l_Listed + ", which is gone or no SMBus controller's now";
+    }
+    if (l_Now.name != a_rListed.name || l_Now.pciDevice != a_rListed.pciDevice) {
+        return l_Listed + ", which is now \"" + l_Now.name + "\" of " + l_Now.pciDevice;
+    }
+    return std::string();
 }
 
 }  // namespace nQxLinux

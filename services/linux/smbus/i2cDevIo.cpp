@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -6,8 +5,12 @@
 
 namespace nQxLinux {
 
-int i2cOpen(const char* a_pPath) {
-    return ::open(a_pPath, O_RDWR | O_CLOEXEC);
+int i2cOpen(const char* a_pPath, int a_Flags) {
+    return ::open(a_pPath, a_Flags);
+}
+
+int i2cFstat(int a_Fd, struct stat* a_pStat) {
+    return ::fstat(a_Fd, a_pStat);
 }
 
 int i2cIoctl(int a_Fd, unsigned long a_Request, unsigned long a_Argument) {

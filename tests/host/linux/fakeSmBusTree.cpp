@@ -44,6 +44,7 @@ void cFakeSmBusTree::addAdapter(unsigned a_Number, const std::string& a_rPciAddr
     m_Dir.writeFile(l_Pci + "/subsystem_device", "0x0869\n");
     const std::string l_Name = "i2c-" + std::to_string(a_Number);
     m_Dir.writeFile(l_Pci + "/" + l_Name + "/name", a_rName + "\n");
+    unlink(m_Dir.file("sys/bus/i2c/devices/" + l_Name).c_str());  // a renumbered adapter
     link("../../../devices/pci" + a_rPciAddress.substr(0, 7) + "/" + a_rPciAddress + "/" + l_Name,
          m_Dir.file("sys/bus/i2c/devices/" + l_Name));
 }
@@ -56,7 +57,13 @@ void cFakeSmBusTree::addPlatformAdapter(unsigned a_Number) {
 }
 
 void cFakeSmBusTree::writeNode(unsigned a_Number, const std::string& a_rText) const {
+    unlink(node(a_Number).c_str());  // a link in its place is replaced, not written through
     m_Dir.writeFile("dev/i2c-" + std::to_string(a_Number), a_rText);
+}
+
+void cFakeSmBusTree::linkNode(unsigned a_Number, const std::string& a_rTarget) const {
+    unlink(node(a_Number).c_str());
+    link(a_rTarget, node(a_Number));
 }
 
 void cFakeSmBusTree::removeNode(unsigned a_Number) const {

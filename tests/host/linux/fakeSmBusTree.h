@@ -17,7 +17,8 @@ public:
     cFakeSmBusTree();
 
     // An i2c adapter i2c-<a_Number> named a_rName below the PCI device a_rPciAddress
-    // ("0000:00:1f.4"), created with the given class and ids when new.
+    // ("0000:00:1f.4"), created with the given class and ids when new. Adding a number
+    // again renumbers: i2c-<a_Number> is then the new adapter.
     void addAdapter(unsigned a_Number, const std::string& a_rPciAddress, const std::string& a_rName,
                     unsigned a_Class = 0x0c0500, unsigned a_Vendor = 0x8086,
                     unsigned a_Device = 0xa323);
@@ -26,6 +27,8 @@ public:
     // The text of /dev/i2c-<n> (see fakeI2cIo.cpp); without it the node is missing.
     void writeNode(unsigned a_Number, const std::string& a_rText) const;
     void removeNode(unsigned a_Number) const;
+    // /dev/i2c-<n> as a symbolic link to a_rTarget.
+    void linkNode(unsigned a_Number, const std::string& a_rTarget) const;
     std::string node(unsigned a_Number) const;
 
     // The log of the fake's ioctls, line by line, and the SMBUS lines that write.

@@ -47,6 +47,7 @@ struct tPciBrd {
     QXLINUX_BIND(QxPciBrd_CloseBridge);
     QXLINUX_BIND(QxPciBrd_EepromUpdate);
     QXLINUX_BIND(QxPciBrd_GetOmittedBridgeCount);
+    QXLINUX_BIND(QxPciBrd_GetLastError);
 };
 
 struct tSmBus {

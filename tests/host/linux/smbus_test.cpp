@@ -2,9 +2,12 @@
 // transactions run through the fake i2c-dev layer of the service's test build.
 #include <gtest/gtest.h>
 #include <glob.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/host/linux/fakeSmBusTree.h"
@@ -198,56 +201,177 @@ TEST_F(LinuxSmBus, EepromReadsAreReadsOnly) {
     EXPECT_TRUE(m_Tree.writes().empty()) << m_Tree.writes().front();
 }
 
+// QXPXI_SMBUS_EEPROM_ADDRESS moves the chassis EEPROM; a value that is not one byte
+// leaves it at 0xA4.
 TEST_F(LinuxSmBus, TheChassisEepromAddressCanBeMoved) {
-    m_Tree.writeNode(3, qxlinuxtest::deviceLine(0xAE, {0x5A, 0x31, 0x00}));
-    qxtest::cScopedEnv l_Address("QXPXI_SMBUS_EEPROM_ADDRESS", "0xAE");
-    void* l_pSession = nullptr;
-    ASSERT_EQ(m_Bus.QXSMBusOpen("QXSMBUS::0::31::4::0", &l_pSession), 0);
-    uint8_t l_Start[3] = {};
-    EXPECT_EQ(m_Bus.QXSMBusGetChassisEEPROM(l_pSession, 0, 3, l_Start), 0);
-    EXPECT_EQ(l_Start[1], 0x31);
-    EXPECT_EQ(m_Bus.QXSMBusClose(l_pSession), 0);
+    std::vector<uint8_t> l_Other = pattern();
+    l_Other[1] = 0x31;
+    m_Tree.writeNode(3, qxlinuxtest::deviceLine(0xAE, l_Other) +
+                            qxlinuxtest::deviceLine(0x02, l_Other) +
+                            qxlinuxtest::deviceLine(kEeprom, pattern()));
+    struct {
+        const char* value;
+        uint8_t second;  // the EEPROM's second byte: 0x31 moved, else the one at 0xA4
+    } const l_Cases[] = {{"0xAE", 0x31},         {"0x02", 0x31},     {"0x1zz", pattern()[1]},
+                         {"256", pattern()[1]},  {"", pattern()[1]}, {"-1", pattern()[1]},
+                         {"0xAE ", pattern()[1]}};
+    for (const auto& l_rCase : l_Cases) {
+        SCOPED_TRACE(l_rCase.value);
+        qxtest::cScopedEnv l_Address("QXPXI_SMBUS_EEPROM_ADDRESS", std::string(l_rCase.value));
+        void* l_pSession = nullptr;
+        ASSERT_EQ(m_Bus.QXSMBusOpen("QXSMBUS::0::31::4::0", &l_pSession), 0);
+        uint8_t l_Start[3] = {};
+        EXPECT_EQ(m_Bus.QXSMBusGetChassisEEPROM(l_pSession, 0, 3, l_Start), 0);
+        EXPECT_EQ(l_Start[1], l_rCase.second);
+        EXPECT_EQ(m_Bus.QXSMBusClose(l_pSession), 0);
+    }
+}
+
+// An adapter whose parent PCI device does not show its class, vendor or device as a
+// number is no SMBus controller the service can name: it is not listed.
+TEST(LinuxSmBusSysfs, AParentWithoutReadableIdsIsNotListed) {
+    struct {
+        const char* file;
+        const char* text;  // null: the file is missing
+    } const l_Cases[] = {{"class", nullptr}, {"vendor", nullptr},      {"device", nullptr},
+                         {"class", "zz\n"},  {"vendor", "\n"},         {"device", "0xa3zz\n"},
+                         {"vendor", "-1\n"}, {"class", "0x0c0500 x\n"}};
+    for (const auto& l_rCase : l_Cases) {
+        SCOPED_TRACE(std::string(l_rCase.file) + " " + (l_rCase.text ? l_rCase.text : "missing"));
+        cFakeSmBusTree l_Tree;
+        l_Tree.addAdapter(3, "0000:00:1f.4", "SMBus I801 adapter at efa0");
+        l_Tree.addAdapter(4, "0000:00:1f.3", "SMBus second controller");
+        const std::string l_File =
+            "sys/devices/pci0000:00/0000:00:1f.4/" + std::string(l_rCase.file);
+        if (l_rCase.text == nullptr) {
+            unlink(l_Tree.dir().file(l_File).c_str());
+        } else {
+            l_Tree.dir().writeFile(l_File, l_rCase.text);
+        }
+        tSmBus l_Bus(qxlinuxtest::fakeSmBusService());
+        cList l_List(l_Bus);
+        ASSERT_EQ(l_List.count(), 1u);
+        EXPECT_EQ(text(l_Bus, l_List[0], 301), "QXSMBUS::0::31::3::0");
+    }
 }
 
 // Each failure of the bus or of the device node is its own status, and the session's
-// last error names the device node.
+// last error names the device node. A node that is not the listed adapter's i2c-dev
+// device is refused before any ioctl; an adapter's answer of the wrong length never
+// reaches the caller's buffer.
 TEST_F(LinuxSmBus, FailuresAreDistinctStatusesNamingTheNode) {
+    const std::string l_Device = qxlinuxtest::deviceLine(kEeprom, pattern());
+    const std::string l_Target = m_Tree.dir().writeFile("elsewhere", l_Device);
     struct {
         const char* what;
-        const char* node;  // text of /dev/i2c-3, null: unchanged
+        std::string node;  // text of /dev/i2c-3, "-" unchanged, "" removed, "@" a link
         uint8_t address;
         int32_t pec;
+        bool eeprom;  // a 3-byte EEPROM read instead of a byte read
         int32_t status;
         const char* words;
     } const l_Cases[] = {
-        {"nack", nullptr, 0x50, 0, QXSMBUS_LINUX_NO_ACKNOWLEDGE, "no acknowledge"},
-        {"absent device", nullptr, 0x60, 0, QXSMBUS_LINUX_NO_ACKNOWLEDGE, "no acknowledge"},
-        {"timeout", nullptr, 0x52, 0, QXSMBUS_LINUX_TIMEOUT, "timed out"},
-        {"busy", nullptr, 0x54, 0, QXSMBUS_LINUX_BUSY, "busy"},
-        {"pec", nullptr, 0x56, 1, QXSMBUS_LINUX_PEC_ERROR, "PEC"},
-        {"claimed", nullptr, 0x58, 0, QXSMBUS_LINUX_BUSY, "kernel driver"},
-        {"no pec", "funcs 0x00080000\n", kEeprom, 1, QXSMBUS_LINUX_FEATURE_UNSUPPORTED, "PEC"},
-        {"permission", "refuse EACCES\n", kEeprom, 0, QXSMBUS_LINUX_PERMISSION_DENIED,
+        {"nack", "-", 0x50, 0, false, QXSMBUS_LINUX_NO_ACKNOWLEDGE, "no acknowledge"},
+        {"absent device", "-", 0x60, 0, false, QXSMBUS_LINUX_NO_ACKNOWLEDGE, "no acknowledge"},
+        {"timeout", "-", 0x52, 0, false, QXSMBUS_LINUX_TIMEOUT, "timed out"},
+        {"busy", "-", 0x54, 0, false, QXSMBUS_LINUX_BUSY, "busy"},
+        {"pec", "-", 0x56, 1, false, QXSMBUS_LINUX_PEC_ERROR, "PEC"},
+        {"claimed", "-", 0x58, 0, false, QXSMBUS_LINUX_BUSY, "kernel driver"},
+        {"no pec", "funcs 0x00080000\n", kEeprom, 1, false, QXSMBUS_LINUX_FEATURE_UNSUPPORTED,
+         "PEC"},
+        {"empty block", l_Device + "blocklength A4 0\n", kEeprom, 0, true, QXSMBUS_LINUX_IO_ERROR,
+         "wrong length"},
+        {"block longer than asked", l_Device + "blocklength A4 32\n", kEeprom, 0, true,
+         QXSMBUS_LINUX_IO_ERROR, "wrong length"},
+        {"permission", "refuse EACCES\n", kEeprom, 0, false, QXSMBUS_LINUX_PERMISSION_DENIED,
          "permission denied"},
-        {"missing node", "", kEeprom, 0, QXSMBUS_LINUX_NO_DEVICE_NODE, "i2c-dev"},
+        {"missing node", "", kEeprom, 0, false, QXSMBUS_LINUX_NO_DEVICE_NODE, "i2c-dev"},
+        {"symbolic link", "@", kEeprom, 0, false, QXSMBUS_LINUX_NO_DEVICE_NODE, "symbolic link"},
+        {"regular file", "stat regular\n" + l_Device, kEeprom, 0, false,
+         QXSMBUS_LINUX_NO_DEVICE_NODE, "not an i2c-dev device node"},
+        {"another major", "stat char 4 3\n" + l_Device, kEeprom, 0, false,
+         QXSMBUS_LINUX_NO_DEVICE_NODE, "not an i2c-dev device node"},
+        {"another adapter's node", "stat char 89 7\n" + l_Device, kEeprom, 0, false,
+         QXSMBUS_LINUX_NOT_FOUND, "adapter 7"},
     };
     for (const auto& l_rCase : l_Cases) {
         SCOPED_TRACE(l_rCase.what);
-        if (l_rCase.node != nullptr && *l_rCase.node == '\0') {
+        if (l_rCase.node.empty()) {
             m_Tree.removeNode(3);
-        } else if (l_rCase.node != nullptr) {
+        } else if (l_rCase.node == "@") {
+            m_Tree.linkNode(3, l_Target);
+        } else if (l_rCase.node != "-") {
             m_Tree.writeNode(3, l_rCase.node);
         }
         void* l_pSession = nullptr;
         ASSERT_EQ(m_Bus.QXSMBusOpen("QXSMBUS::0::31::4::0", &l_pSession), 0);
-        uint8_t l_Byte = 0xEE;
-        EXPECT_EQ(m_Bus.QXSMBusReadByte(l_pSession, l_rCase.address, 0, l_rCase.pec, &l_Byte),
-                  l_rCase.status);
-        EXPECT_EQ(l_Byte, 0xEE);
+        const size_t l_Logged = m_Tree.log().size();
+        uint8_t l_Bytes[40];
+        std::memset(l_Bytes, 0xEE, sizeof(l_Bytes));
+        if (l_rCase.eeprom) {
+            EXPECT_EQ(m_Bus.QXSMBusReadI2CEEPROM(l_pSession, l_rCase.address, 0, 3, l_Bytes),
+                      l_rCase.status);
+            EXPECT_EQ(l_Bytes[3], 0xEE) << "written beyond the 3 bytes asked for";
+        } else {
+            EXPECT_EQ(m_Bus.QXSMBusReadByte(l_pSession, l_rCase.address, 0, l_rCase.pec, l_Bytes),
+                      l_rCase.status);
+            EXPECT_EQ(l_Bytes[0], 0xEE);
+        }
         const std::string l_Error = text(m_Bus, l_pSession, QXSMBUS_LINUX_ATTR_LAST_ERROR);
         EXPECT_NE(l_Error.find(m_Tree.node(3)), std::string::npos) << l_Error;
         EXPECT_NE(l_Error.find(l_rCase.words), std::string::npos) << l_Error;
+        if (l_rCase.status == QXSMBUS_LINUX_NO_DEVICE_NODE ||
+            l_rCase.status == QXSMBUS_LINUX_NOT_FOUND) {
+            EXPECT_EQ(m_Tree.log().size(), l_Logged) << "an ioctl on a refused node";
+        }
         EXPECT_EQ(m_Bus.QXSMBusClose(l_pSession), 0);
+    }
+}
+
+// When i2c-3 is no longer the adapter that was listed (the adapters were renumbered
+// after a module reload), a session refuses to talk to it, even one whose node was
+// open while the adapter went away.
+TEST_F(LinuxSmBus, ARenumberedAdapterIsRefused) {
+    cList l_List(m_Bus);
+    ASSERT_EQ(l_List.count(), 2u);
+    m_Tree.writeNode(3, qxlinuxtest::deviceLine(kEeprom, pattern()) + "gone 50\n");
+    uint8_t l_Byte = 0;
+    ASSERT_EQ(m_Bus.QXSMBusReadByte(l_List[0], kEeprom, 1, 0, &l_Byte), 0);
+    EXPECT_EQ(m_Bus.QXSMBusReadByte(l_List[0], 0x50, 1, 0, &l_Byte), QXSMBUS_LINUX_NO_DEVICE_NODE);
+    m_Tree.addAdapter(3, "0000:00:1f.3", "SMBus another controller");
+    const size_t l_Logged = m_Tree.log().size();
+    EXPECT_EQ(m_Bus.QXSMBusReadByte(l_List[0], kEeprom, 1, 0, &l_Byte), QXSMBUS_LINUX_NOT_FOUND);
+    const std::string l_Error = text(m_Bus, l_List[0], QXSMBUS_LINUX_ATTR_LAST_ERROR);
+    EXPECT_NE(l_Error.find("renumbered"), std::string::npos) << l_Error;
+    EXPECT_NE(l_Error.find("0000:00:1f.3"), std::string::npos) << l_Error;
+    EXPECT_EQ(m_Tree.log().size(), l_Logged);
+    // The same name on another controller is another adapter as well.
+    m_Tree.addAdapter(3, "0000:00:1f.3", "SMBus I801 adapter at efa0");
+    EXPECT_EQ(m_Bus.QXSMBusReadByte(l_List[0], kEeprom, 1, 0, &l_Byte), QXSMBUS_LINUX_NOT_FOUND);
+    m_Tree.addAdapter(3, "0000:00:1f.4", "SMBus I801 adapter at efa0");
+    EXPECT_EQ(m_Bus.QXSMBusReadByte(l_List[0], kEeprom, 1, 0, &l_Byte), 0);
+}
+
+// A library inside a host keeps off its terminal: failures go to standard error only
+// when QXPXI_DEBUG asks for it.
+TEST_F(LinuxSmBus, StandardErrorOnlyWhenDebugAsks) {
+    for (const char* l_pDebug : {"", "1"}) {
+        SCOPED_TRACE(l_pDebug);
+        const qxtest::tChildResult l_Child = qxtest::runInChild([&] {
+            qxtest::cScopedEnv l_Debug("QXPXI_DEBUG", std::string(l_pDebug));
+            cList l_List(m_Bus);
+            uint8_t l_Byte = 0;
+            return m_Bus.QXSMBusReadByte(l_List[1], kEeprom, 0, 0, &l_Byte) ==
+                           QXSMBUS_LINUX_NO_DEVICE_NODE
+                       ? 0
+                       : 1;
+        });
+        EXPECT_EQ(l_Child.exitCode, 0);
+        EXPECT_EQ(l_Child.stdErr,
+                  *l_pDebug == '\0'
+                      ? ""
+                      : "qxsmbus: " + m_Tree.node(4) +
+                            ": no such device node (is the i2c-dev module loaded?)\n");
     }
 }
 
@@ -290,6 +414,43 @@ TEST_F(LinuxSmBus, BadArgumentsAndFirmwareAreRefusedWithoutTouchingTheBus) {
     EXPECT_EQ(m_Bus.QXSMBusOpen(nullptr, &l_pSession), QXSMBUS_LINUX_INVALID_PARAMETER);
     EXPECT_EQ(m_Bus.QXSMBusCloseList(1, nullptr), QXSMBUS_LINUX_INVALID_PARAMETER);
     EXPECT_TRUE(m_Tree.log().empty());
+}
+
+// Two threads on one session: each sees the outcome of its own calls in the last
+// error, and the text one thread got stays as it was while the other thread works.
+class LinuxSmBusThreads : public LinuxSmBus {};
+
+TEST_F(LinuxSmBusThreads, TheLastErrorStaysWithItsThread) {
+    void* l_pSession = nullptr;
+    ASSERT_EQ(m_Bus.QXSMBusOpen("QXSMBUS::0::31::4::0", &l_pSession), 0);
+    std::atomic<int> l_Faults{0};
+    std::atomic<bool> l_Done{false};
+    std::thread l_Failing([&] {
+        for (int l_Round = 0; l_Round < 100; ++l_Round) {
+            uint8_t l_Byte = 0;
+            m_Bus.QXSMBusReadByte(l_pSession, 0x50, 0, 0, &l_Byte);
+            const char* l_pText = nullptr;
+            m_Bus.QXSMBusGetAttribute(l_pSession, QXSMBUS_LINUX_ATTR_LAST_ERROR, &l_pText);
+            const std::string l_Got = l_pText;
+            std::this_thread::yield();
+            if (l_Got.find("no acknowledge") == std::string::npos || l_Got != l_pText) {
+                ++l_Faults;
+            }
+        }
+        l_Done = true;
+    });
+    while (!l_Done) {
+        uint8_t l_Byte = 0;
+        const char* l_pText = nullptr;
+        if (m_Bus.QXSMBusReadByte(l_pSession, kEeprom, 0, 0, &l_Byte) != 0 ||
+            m_Bus.QXSMBusGetAttribute(l_pSession, QXSMBUS_LINUX_ATTR_LAST_ERROR, &l_pText) != 0 ||
+            std::string(l_pText) != "") {
+            ++l_Faults;
+        }
+    }
+    l_Failing.join();
+    EXPECT_EQ(l_Faults, 0);
+    EXPECT_EQ(m_Bus.QXSMBusClose(l_pSession), 0);
 }
 
 // On a machine with i2c adapters, the real service lists them without a transaction.

@@ -15,8 +15,10 @@ inline constexpr const char* kNotSlotPaths[] = {
     "MR00:08,,E0",  // empty hop
     "MR00:,E0",     // leading comma
     "MR00:0E0",     // more digits than a hop holds
+    "MR00:E0,008",  // more digits than a later hop holds
     "MR00:E0x",     // character that is no hexadecimal digit
     "MR0G:E0",      // bus digit that is no hexadecimal digit
+    "MR00:E0,1g",   // lower-case letter past f in a later hop
     "1A:E0",        // hexadecimal digit in a decimal bus
     "MR00:E0:00",   // second colon
     " MR00:E0",     // leading blank

@@ -143,4 +143,16 @@ TEST_F(ToolOnLinuxServices, APlainMachineSaysWhatItLacks) {
     EXPECT_EQ(l_Child.exitCode, 0) << l_Child.stdOut << l_Child.stdErr;
 }
 
+// A topology the PCI service cannot load: the tool shows the service's reason, which
+// the service keeps for it instead of writing on the tool's standard error.
+TEST_F(ToolOnLinuxServices, TheServicesReasonIsShownNotPrinted) {
+    const std::string l_Garbage = m_Empty.writeFile("garbage.xml", "<topology><object");
+    m_Environment.push_back({"HWLOC_XMLFILE", l_Garbage});
+    const qxtest::tChildResult l_Tree =
+        tooltest::run({tooltest::toolPath(), "--bridges"}, m_Environment);
+    EXPECT_EQ(l_Tree.stdErr.find("qxpcibrd:"), std::string::npos) << l_Tree.stdErr;
+    EXPECT_NE(l_Tree.stdOut.find("hwloc cannot"), std::string::npos) << l_Tree.stdOut;
+    EXPECT_NE(l_Tree.stdOut.find(l_Garbage), std::string::npos) << l_Tree.stdOut;
+}
+
 }  // namespace

@@ -3,20 +3,31 @@
 // per line, addresses 8-bit in hexadecimal:
 //   device A4 <hex bytes>   a device with 256 registers, the bytes given first, the
 //                           rest 0xFF (register pointer at 0, as an EEPROM)
-//   nack 50 | timeout 50 | busy 50 | pecerror 50
-//                           transactions at the address fail with that errno
+//   nack 50 | timeout 50 | busy 50 | pecerror 50 | gone 50
+//                           transactions at the address fail with that errno (gone:
+//                           ENODEV, the adapter was removed)
 //   claimed 50              a kernel driver holds the address (I2C_SLAVE fails)
+//   blocklength A4 0        I2C block reads at the address answer that many bytes,
+//                           whatever was asked (0 to 32)
 //   funcs 0x...             the adapter's I2C_FUNCS (default: every SMBus transaction
 //                           and PEC)
 //   refuse EACCES           open fails with that errno (root ignores file modes)
+//   stat regular            fstat shows the file as it is (a regular file); without
+//   stat char 4 1           such a line, the file is shown as the character device
+//                           89:<n> of /dev/i2c-<n>, else as the device given
+// Files are opened with the flags the service gives, so a symbolic link in place of a
+// node meets O_NOFOLLOW as a real one would.
 // Every ioctl is appended to the file QXPXI_FAKE_I2C_LOG names, one line each:
 //   "<node> SMBUS <R|W> <address> <command> <size> pec=<0|1>" (8-bit address, hex) or
 //   "<node> SLAVE <address>", "<node> PEC <0|1>", "<node> FUNCS".
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +39,7 @@
 #include <sstream>
 #include <string>
 
+#include "services/common/environment.h"
 #include "services/linux/smbus/i2cIo.h"
 
 namespace nQxLinux {
@@ -39,6 +51,7 @@ struct tDevice {
     uint8_t pointer = 0;
     int failure = 0;  // errno of every transaction, 0 none
     bool claimed = false;
+    int blockLength = -1;  // length of every I2C block read's answer, -1 as asked
     tDevice() { bytes.fill(0xFF); }
 };
 
@@ -50,15 +63,18 @@ struct tNode {
     std::map<uint8_t, tDevice> devices;  // by 8-bit address, bit 0 clear
     int slave = -1;
     bool pec = false;
+    bool regular = false;  // fstat shows the file itself
+    unsigned major = 89;
+    unsigned minor = 0;
 };
 
 std::mutex g_Mutex;
 std::map<int, tNode> g_Nodes;
 
 void logLine(const std::string& a_rLine) {
-    const char* l_pLog = std::getenv("QXPXI_FAKE_I2C_LOG");
-    if (l_pLog != nullptr && *l_pLog != '\0') {
-        std::ofstream(l_pLog, std::ios::app) << a_rLine << "\n";
+    const std::string l_Log = nQxSim::environmentValue("QXPXI_FAKE_I2C_LOG");
+    if (!l_Log.empty()) {
+        std::ofstream(l_Log, std::ios::app) << a_rLine << "\n";
     }
 }
 
@@ -154,6 +170,9 @@ int smbus(tNode& a_rNode, const i2c_smbus_ioctl_data& a_rArgs) {
             if (!l_Read || l_pData->block[0] == 0 || l_pData->block[0] > 32) {
                 return failWith(EINVAL);
             }
+            if (l_rDevice.blockLength >= 0) {
+                l_pData->block[0] = static_cast<uint8_t>(std::min(l_rDevice.blockLength, 32));
+            }
             for (unsigned l_Byte = 0; l_Byte < l_pData->block[0]; ++l_Byte) {
                 l_pData->block[1 + l_Byte] = l_rDevice.bytes[(l_Command + l_Byte) & 0xFF];
             }
@@ -165,13 +184,15 @@ int smbus(tNode& a_rNode, const i2c_smbus_ioctl_data& a_rArgs) {
 
 }  // namespace
 
-int i2cOpen(const char* a_pPath) {
-    const int l_Fd = ::open(a_pPath, O_RDONLY | O_CLOEXEC);
+int i2cOpen(const char* a_pPath, int a_Flags) {
+    const int l_Fd = ::open(a_pPath, a_Flags);
     if (l_Fd < 0) {
         return -1;
     }
     tNode l_Node;
     l_Node.path = a_pPath;
+    const char* l_pNumber = std::strrchr(a_pPath, '-');
+    l_Node.minor = l_pNumber != nullptr ? std::strtoul(l_pNumber + 1, nullptr, 10) : 0;
     std::ifstream l_File(a_pPath);
     std::string l_Line;
     while (std::getline(l_File, l_Line)) {
@@ -184,6 +205,11 @@ int i2cOpen(const char* a_pPath) {
         }
         if (l_Kind == "funcs") {
             l_Node.funcs = std::strtoul(l_Argument.c_str(), nullptr, 0);
+            continue;
+        }
+        if (l_Kind == "stat") {
+            l_Node.regular = l_Argument == "regular";
+            l_Words >> l_Node.major >> l_Node.minor;
             continue;
         }
         if (l_Kind.empty()) {
@@ -200,16 +226,35 @@ int i2cOpen(const char* a_pPath) {
             }
         } else if (l_Kind == "claimed") {
             l_rDevice.claimed = true;
+        } else if (l_Kind == "blocklength") {
+            l_Words >> l_rDevice.blockLength;
         } else {
             l_rDevice.failure = l_Kind == "nack"      ? ENXIO
                                 : l_Kind == "timeout" ? ETIMEDOUT
                                 : l_Kind == "busy"    ? EAGAIN
+                                : l_Kind == "gone"    ? ENODEV
                                                       : EBADMSG;
         }
     }
     std::lock_guard<std::mutex> l_Lock(g_Mutex);
     g_Nodes[l_Fd] = std::move(l_Node);
     return l_Fd;
+}
+
+int i2cFstat(int a_Fd, struct stat* a_pStat) {
+    if (::fstat(a_Fd, a_pStat) != 0) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> l_Lock(g_Mutex);
+    auto l_Found = g_Nodes.find(a_Fd);
+    if (l_Found == g_Nodes.end()) {
+        return failWith(EBADF);
+    }
+    if (!l_Found->second.regular) {
+        a_pStat->st_mode = S_IFCHR | 0600;
+        a_pStat->st_rdev = makedev(l_Found->second.major, l_Found->second.minor);
+    }
+    return 0;
 }
 
 int i2cIoctl(int a_Fd, unsigned long a_Request, unsigned long a_Argument) {
