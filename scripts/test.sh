@@ -25,7 +25,8 @@ run_config() {
 }
 
 # The host test binaries with threads in them, and the tests that start threads.
-tsan_targets=(qx_host_chassis qx_host_sysmodule qx_host_qx7402 qx_host_qxpxiecf qx_host_services)
+tsan_targets=(qx_host_chassis qx_host_sysmodule qx_host_qx7402 qx_host_qxpxiecf qx_host_services
+             qx_host_linux)
 tsan_tests='Threads|Stress|Parallel'
 
 run_tsan() {
