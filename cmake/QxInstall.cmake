@@ -11,6 +11,7 @@
 #                into the live description directories (lib/qxpxihw/, share/pxisa/): on a
 #                real machine they would be read as real hardware.
 #   qxpxi-linux  the Linux services (services/linux installs them)
+#   python3-qxpxi  the Python package (python/ installs it)
 # tools/CMakeLists.txt and services/CMakeLists.txt hold the same relative paths.
 include(QxVersion)
 set(QX_INSTALL_SIMDIR lib/qxpxi/sim)
@@ -72,9 +73,11 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/descriptions/
 # Each package carries its copyright file and changelog.
 set(QX_PACKAGES qxpxi qxpxi-dev qxpxi-sim)
 get_cmake_property(QX_COMPONENTS COMPONENTS)
-if("qxpxi-linux" IN_LIST QX_COMPONENTS)
-    list(APPEND QX_PACKAGES qxpxi-linux)
-endif()
+foreach(optional qxpxi-linux python3-qxpxi)
+    if("${optional}" IN_LIST QX_COMPONENTS)
+        list(APPEND QX_PACKAGES ${optional})
+    endif()
+endforeach()
 set(QX_CHANGELOG ${CMAKE_BINARY_DIR}/install/changelog.gz)
 add_custom_command(OUTPUT ${QX_CHANGELOG}
     COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/docs/changelog > ${QX_CHANGELOG}

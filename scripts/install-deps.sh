@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need on a Debian machine (run as root).
+# Installs what is missing on a Debian machine (run as root):
+#   install-deps.sh main   what the main job (scripts/run-example.sh) needs to build
+#   install-deps.sh        that and what the test command (scripts/test.sh) needs besides
+# Another install holding the package manager's lock is waited for, not failed on.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev binutils
-          libgtest-dev libgmock-dev googletest libbenchmark-dev
-          libboost-dev nlohmann-json3-dev libinih-dev libsimpleini-dev util-linux
-          dpkg-dev fakeroot file lintian graphviz pkg-config abigail-tools
-          libhwloc-dev linux-libc-dev ccache)
+# Building: the libraries, the services, the tool and, as a default configure has them,
+# the tests and benchmarks.
+main_packages=(cmake ninja-build g++ binutils pkg-config linux-libc-dev
+               libboost-dev nlohmann-json3-dev libhwloc-dev
+               libgtest-dev libgmock-dev googletest libbenchmark-dev libinih-dev libsimpleini-dev)
+# Testing: fuzzing (clang), private mounts (util-linux), packages and lintian, the drawn
+# example, the ABI guard, the Python package's tests and its installation into a venv,
+# ccache for the test command's builds.
+test_packages=(clang libclang-rt-14-dev util-linux
+               dpkg-dev fakeroot file lintian graphviz abigail-tools
+               python3-pytest python3-setuptools python3-wheel python3-venv ccache)
+case "${1:-test}" in
+    main) packages=("${main_packages[@]}") ;;
+    test) packages=("${main_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: $0 [main|test]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -13,6 +27,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq "${missing[@]}"
+    wait_for_lock=(-o DPkg::Lock::Timeout=600)
+    apt-get "${wait_for_lock[@]}" update -qq
+    apt-get "${wait_for_lock[@]}" install -y -qq "${missing[@]}"
 fi

@@ -6,7 +6,7 @@
 # standard output, so that `run-example.sh --json` is one JSON document.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh >&2 || exit 1
+bash scripts/install-deps.sh main >&2 || exit 1
 dir=${QX_EXAMPLE_BUILD_DIR:-build}
 # An existing build directory keeps its configuration (a second run rebuilds nothing).
 if [ ! -f "$dir/CMakeCache.txt" ]; then

@@ -1,0 +1,1 @@
+../../include/qxpxi/qxstatus.h
