@@ -114,3 +114,19 @@ def test_inventory_module(capsys):
     for line in ("Quarrix QX PXIe-1092: 2 chassis", "  chassis 2: root buses 0x13 0x19",
                  "Quarrix PXIe-8881: 1 system module(s)", "chassis finder: 1 item(s)"):
         assert line in out.splitlines()
+
+
+def test_calls_from_several_threads_agree(pxi_machine):
+    from concurrent.futures import ThreadPoolExecutor
+
+    def work(_):
+        found = qxpxi.chassis(*CHASSIS)
+        (module,) = qxpxi.system_modules(*REMOTE)
+        with module.smbus() as bus:
+            byte = bus.read_byte_data(0x52, 5)
+        return [c.root_buses for c in found], module.eeprom.serial_number, byte
+
+    with ThreadPoolExecutor(4) as pool:
+        answers = list(pool.map(work, range(40)))
+    assert all(answer == answers[0] for answer in answers)
+    assert answers[0][0] == [(0x04, 0x09), (0x13, 0x19)]

@@ -3,6 +3,7 @@ the README's example as written, and the pxi_machine fixture in the user's own t
 
 import re
 import shutil
+import subprocess
 
 import pytest
 
@@ -76,3 +77,28 @@ def test_pip_install_into_a_fresh_venv_then_example_and_user_tests(tmp_path):
     tests = run_python(["-m", "pytest", "-q", "-p", "no:cacheprovider"], python=python, cwd=str(user), env=environment)
     assert tests.returncode == 0, tests.stdout + tests.stderr
     assert "3 passed" in tests.stdout
+
+
+def test_installed_components_work_without_the_tree(tmp_path):
+    # The libraries, the stand-ins and the package as their Debian packages lay them
+    # out: the stand-ins and the example machine are found from the libraries' place,
+    # and pytest finds the fixture through the installed entry point.
+    prefix = tmp_path / "usr"
+    for component in ("qxpxi", "qxpxi-sim", "python3-qxpxi"):
+        done = subprocess.run(["cmake", "--install", str(build_dir()), "--prefix", str(prefix),
+                               "--component", component], capture_output=True, text=True)
+        assert done.returncode == 0, done.stdout + done.stderr
+    site = prefix / "lib" / "python3" / "dist-packages"
+    environment = {"PYTHONPATH": str(site), "QXPXI_LIBRARY_DIR": str(prefix / "lib")}
+    user = tmp_path / "user"
+    user.mkdir()
+    (user / "example.py").write_text(readme_example())
+    ran = run_python(["example.py"], cwd=str(user), env=environment)
+    assert ran.returncode == 0 and "backplane 25 degrees C" in ran.stdout, ran.stderr
+    inventory = run_python(["-m", "qxpxi", "--simulate"], cwd=str(user), env=environment)
+    assert inventory.returncode == 0, inventory.stderr
+    assert "simulated machine: %s" % (prefix / "share/qxpxi/examples/machines/example-machine.json") in inventory.stdout
+    (user / "empty.json").write_text("{}")
+    (user / "test_station.py").write_text(USER_TESTS)
+    tests = run_python(["-m", "pytest", "-q", "-p", "no:cacheprovider"], cwd=str(user), env=environment)
+    assert tests.returncode == 0 and "3 passed" in tests.stdout, tests.stdout + tests.stderr

@@ -161,7 +161,7 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
             "/CPackConfig.cmake -B " + l_Dir.path() +
             " > cpack.log 2>&1 || (cat cpack.log >&2; false)");
     const std::string l_Debs = command("cd " + l_Dir.path() + " && ls *.deb");
-    for (const char* l_pPackage : {"qxpxi_", "qxpxi-dev_", "qxpxi-sim_"}) {
+    for (const char* l_pPackage : {"qxpxi_", "qxpxi-dev_", "qxpxi-sim_", "python3-qxpxi_"}) {
         EXPECT_NE(l_Debs.find(l_pPackage), std::string::npos) << l_Debs;
     }
     std::string l_Deb = command("cd " + l_Dir.path() + " && ls qxpxi_*.deb");
@@ -177,7 +177,12 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
          {"./usr/bin/pxi-inventory", "./usr/share/man/man1/pxi-inventory.1.gz",
           "./usr/share/doc/qxpxi/copyright", "./usr/share/doc/qxpxi/changelog.gz",
           "./usr/share/doc/qxpxi-sim/copyright", "./usr/include/qxpxi/QXPXIeSMu.h",
-          "./usr/lib/qxpxi/sim/libqxpcibrd.so.1"}) {
+          "./usr/lib/qxpxi/sim/libqxpcibrd.so.1",
+          // The Python package with its pytest entry point and the header it reads.
+          "./usr/lib/python3/dist-packages/qxpxi/__init__.py",
+          "./usr/lib/python3/dist-packages/qxpxi/qxstatus.h",
+          "./usr/lib/python3/dist-packages/qxpxi-" QX_PACKAGE_VERSION ".dist-info/entry_points.txt",
+          "./usr/share/doc/python3-qxpxi/copyright"}) {
         EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
     }
     // The Linux services, when the tree builds them: in the loader's search, with the
