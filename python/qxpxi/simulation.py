@@ -7,6 +7,7 @@ import ctypes
 import json
 import os
 import threading
+import warnings
 from contextlib import contextmanager
 from typing import Any, Dict, Iterator, List, Optional
 
@@ -16,6 +17,9 @@ __all__ = ["simulate", "Simulation", "example_machine_file", "standin_directory"
 
 _SERVICE_FILES = ("libqxpcibrd.so.1", "libqxcntdrv.so.1", "libqxsmbus.so.2", "libqxrelocations.so.0")
 _MACHINE_ENV = "QXPXI_SIM_MACHINE"
+# The libraries read the SMBIOS identity from this fixed place, which a process cannot
+# move for itself alone.
+_SMBIOS_DUMP = "/run/qxpxisv/smbios/smbiosdmp"
 # The installed example machine, relative to the installed stand-ins (lib/qxpxi/sim).
 _INSTALLED_EXAMPLE = os.path.join("..", "..", "..", "share", "qxpxi", "examples", "machines", "example-machine.json")
 
@@ -182,9 +186,14 @@ def simulate(
     real services (a block fails at once when the real services are held in this
     process already). Each library reads its description directories once per process,
     at its first discovery: every machine file used in one process must relocate to the
-    same directories (the example's, for a copy of the example). The libraries' caches
-    keep what the last discovery found, also one made in an earlier block: call
-    :func:`qxpxi.update_cache` or discover (``cached=False``) before cached reads.
+    same directories (the example's, for a copy of the example). The SMBIOS dump is read
+    from its fixed place, /run/qxpxisv/smbios/smbiosdmp: on a computer that has one, the
+    libraries see this computer's SMBIOS identity beside the simulated machine (a
+    RuntimeWarning says so; ``pxi-inventory --simulate`` runs in a private mount
+    namespace instead, which a Python process cannot set up for itself alone). The
+    libraries' caches keep what the last discovery found, also one made in an earlier
+    block: call :func:`qxpxi.update_cache` or discover (``cached=False``) before cached
+    reads.
 
     Blocks do not nest, and one block runs at a time in a process: the machine file is
     named by a process-wide environment variable.
@@ -200,6 +209,13 @@ def simulate(
             raise RuntimeError("qxpxi: simulate() blocks do not nest")
         _make_resident(directory)
         _Resident.active = True
+    if os.path.exists(_SMBIOS_DUMP):
+        warnings.warn(
+            "qxpxi: this computer's SMBIOS dump %s is read by the libraries during the simulation"
+            % _SMBIOS_DUMP,
+            RuntimeWarning,
+            stacklevel=3,
+        )
     previous = os.environ.get(_MACHINE_ENV)
     os.environ[_MACHINE_ENV] = path
     try:
