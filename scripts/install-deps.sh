@@ -28,6 +28,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     wait_for_lock=(-o DPkg::Lock::Timeout=600)
-    apt-get "${wait_for_lock[@]}" update -qq
+    # The package lists' lock has no timeout of its own: a busy update is tried again.
+    for attempt in 1 2 3 4 5 6 7 8 9 10; do
+        apt-get "${wait_for_lock[@]}" update -qq && break
+        [ "$attempt" -lt 10 ] || exit 1
+        echo "apt-get update failed (another install running?), trying again in 30 s" >&2
+        sleep 30
+    done
     apt-get "${wait_for_lock[@]}" install -y -qq "${missing[@]}"
 fi

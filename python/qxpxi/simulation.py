@@ -6,6 +6,7 @@ import copy
 import ctypes
 import json
 import os
+import tempfile
 import threading
 import warnings
 from contextlib import contextmanager
@@ -119,6 +120,7 @@ class Simulation:
         self.path = path
         """The machine file the stand-ins read."""
         self._writable_dir = writable_dir
+        self._own_dir: Optional[tempfile.TemporaryDirectory] = None  # type: ignore[type-arg]
         with open(path, encoding="utf-8") as stream:
             self.machine: Dict[str, Any] = json.load(stream)
 
@@ -142,7 +144,8 @@ class Simulation:
         """Write :attr:`machine` for the stand-ins (a copy of the source file, with its
         relative description directories made absolute)."""
         if self._writable_dir is None:
-            raise RuntimeError("qxpxi: simulate(writable_dir=...) is needed to change the machine")
+            self._own_dir = tempfile.TemporaryDirectory(prefix="qxpxi-sim-")
+            self._writable_dir = self._own_dir.name
         content = copy.deepcopy(self.machine)
         base = os.path.dirname(os.path.abspath(self.source))
         relocations = content.get("relocations")
@@ -157,6 +160,11 @@ class Simulation:
         os.replace(temporary, path)
         self.path = path
         os.environ[_MACHINE_ENV] = path
+
+    def _close(self) -> None:
+        if self._own_dir is not None:
+            self._own_dir.cleanup()
+            self._own_dir = None
 
     def __repr__(self) -> str:
         faults = len(self.machine.get("faults", []))
@@ -174,8 +182,8 @@ def simulate(
             print(qxpxi.chassis("Quarrix", "QX PXIe-1092"))
 
     ``services_dir`` names the stand-ins' directory (default: beside the libraries);
-    ``writable_dir`` a directory where :meth:`Simulation.inject_fault` may write the
-    changed machine file.
+    ``writable_dir`` a directory where :meth:`Simulation.inject_fault` writes the
+    changed machine file (default: a temporary directory, removed with the block).
 
     What can switch within one process: the machine. Blocks may follow each other with
     different machine files, and faults may be injected at any time; the stand-ins
@@ -218,9 +226,13 @@ def simulate(
         )
     previous = os.environ.get(_MACHINE_ENV)
     os.environ[_MACHINE_ENV] = path
+    simulation: Optional[Simulation] = None
     try:
-        yield Simulation(path, writable_dir)
+        simulation = Simulation(path, writable_dir)
+        yield simulation
     finally:
+        if simulation is not None:
+            simulation._close()
         if previous is None:
             os.environ.pop(_MACHINE_ENV, None)
         else:

@@ -1,5 +1,6 @@
 """Faults injected through the pxi_machine fixture reach Python as the right classes."""
 
+import os
 import warnings
 
 import pytest
@@ -63,6 +64,18 @@ def test_update_cache_asks_both_libraries_and_raises_the_first_failure(pxi_machi
         qxpxi.update_cache()
     # The system module library failed too, and says so in a note.
     assert any("QXPXI_SystemModule_UpdateCache" in note for note in getattr(caught.value, "__notes__", []))
+
+
+def test_faults_without_the_fixture_go_to_a_temporary_copy():
+    with qxpxi.simulate() as simulation:
+        simulation.inject_fault("QxPciBrd_OpenSession", -313008)
+        changed = simulation.path
+        assert changed != simulation.source
+        with pytest.raises(errors.PciBrdNotLoaded):
+            qxpxi.chassis(*CHASSIS)
+    assert not os.path.exists(changed)
+    with qxpxi.simulate():
+        assert len(qxpxi.chassis(*CHASSIS)) == 2  # the next block starts from the example
 
 
 def test_a_machine_file_of_ones_own(tmp_path):
