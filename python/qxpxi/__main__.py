@@ -4,7 +4,7 @@ Lists the chassis of every chassis driver description and the system modules of 
 system module description and of the controller itself, then the finder plug-ins'
 items. A failed call is shown with its code, symbolic name and meaning, and the listing
 goes on. Exit status: 0 every call answered, 1 some call failed, 2 bad usage or no
-libraries.
+libraries, 3 no platform services, 4 the output could not be written (as pxi-inventory).
 """
 
 from __future__ import annotations
@@ -71,6 +71,24 @@ class _Report:
             return None
 
 
+_SERVICES = ("libqxpcibrd.so.1", "libqxcntdrv.so.1", "libqxsmbus.so.2", "libqxrelocations.so.0")
+
+
+def _missing_services() -> List[str]:
+    """The platform services the loader does not find (loaded and let go again)."""
+    import _ctypes
+
+    missing = []
+    for name in _SERVICES:
+        try:
+            handle = ctypes.CDLL(name)
+        except OSError:
+            missing.append(name)
+        else:
+            _ctypes.dlclose(handle._handle)
+    return missing
+
+
 def _inventory() -> int:
     report = _Report()
     libdir, datadir = _relocated("libdir"), _relocated("datadir")
@@ -115,10 +133,19 @@ def main(argv: Optional[List[str]] = None) -> int:
             with qxpxi.simulate(args.simulate or None):
                 print("simulated machine: %s" % (args.simulate or qxpxi.example_machine_file()))
                 return _inventory()
+        missing = _missing_services()
+        if missing:
+            print("no platform services on the loader's path: %s (try --simulate)" % ", ".join(missing),
+                  file=sys.stderr)
+            return 3
         return _inventory()
     except (qxpxi.LibraryNotFound, FileNotFoundError, RuntimeError) as error:
         print(error, file=sys.stderr)
         return 2
+    except BrokenPipeError:
+        # The reader went away (| head): no traceback, and no second error at exit.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 4
 
 
 if __name__ == "__main__":
