@@ -27,22 +27,23 @@ bool cCallRecorder::record(nlohmann::ordered_json& a_rTarget, const std::string&
 }
 
 bool cCallRecorder::recordInGroup(nlohmann::ordered_json& a_rTarget, const std::string& a_rPrefix,
-                                  const std::string& a_rItem, int32_t a_Code, bool a_Expected) {
-    const auto l_Key = std::make_pair(a_rPrefix, a_Code);
+                                  const std::string& a_rItem, int32_t a_Code, bool a_Expected,
+                                  const std::string& a_rSuffix) {
+    const auto l_Key = std::make_pair(a_rPrefix + "\n" + a_rSuffix, a_Code);
     const auto l_Group = m_Groups.find(l_Key);
     if (a_Code >= 0 || a_Expected || l_Group == m_Groups.end()) {
-        const bool l_Ok = record(a_rTarget, a_rPrefix + a_rItem + ")", a_Code, a_Expected);
+        const bool l_Ok = record(a_rTarget, a_rPrefix + a_rItem + a_rSuffix, a_Code, a_Expected);
         if (a_Code < 0 && !a_Expected) {
             m_Groups[l_Key] = {m_Failures.size() - 1, a_rItem};
             m_Failures.back()["count"] = 1;
         }
         return l_Ok;
     }
-    record(a_rTarget, a_rPrefix + a_rItem + ")", a_Code, true);  // status and call list only
+    record(a_rTarget, a_rPrefix + a_rItem + a_rSuffix, a_Code, true);  // status and call list only
     m_Failed = true;
     l_Group->second.second += ", " + a_rItem;
     nlohmann::ordered_json& l_rEntry = m_Failures[l_Group->second.first];
-    l_rEntry["call"] = a_rPrefix + l_Group->second.second + ")";
+    l_rEntry["call"] = a_rPrefix + l_Group->second.second + a_rSuffix;
     l_rEntry["count"] = l_rEntry["count"].get<int>() + 1;
     return false;
 }

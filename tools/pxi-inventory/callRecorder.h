@@ -20,12 +20,14 @@ public:
     // Returns true when the call succeeded (status 0 or a warning).
     bool record(nlohmann::ordered_json& a_rTarget, const std::string& a_rCall, int32_t a_Code,
                 bool a_Expected = false);
-    // One call of a group (the attributes of one module): a_rPrefix + a_rItem + ")" is the
-    // call. Failures of a group with the same code are one entry, whose call lists the
-    // items and whose "count" says how many calls failed so; one fault that fails every
-    // attribute of a module is then one line, not eighteen.
+    // One call of a group (the attributes of one module, one call on every PCI bridge):
+    // a_rPrefix + a_rItem + a_rSuffix is the call. Failures of a group with the same code
+    // are one entry, whose call lists the items and whose "count" says how many calls
+    // failed so; one fault that fails every attribute of a module, or one call on every
+    // bridge, is then one line, not eighteen or twenty-four.
     bool recordInGroup(nlohmann::ordered_json& a_rTarget, const std::string& a_rPrefix,
-                       const std::string& a_rItem, int32_t a_Code, bool a_Expected = false);
+                       const std::string& a_rItem, int32_t a_Code, bool a_Expected = false,
+                       const std::string& a_rSuffix = ")");
     // A failure of the run that is not a call's (a controller driver that failed to open).
     void failure(const std::string& a_rWhat, int32_t a_Code);
     // A library or an entry point that could not be bound.
@@ -41,7 +43,7 @@ private:
     bool m_Failed = false;
     nlohmann::ordered_json m_Failures = nlohmann::ordered_json::array();
     nlohmann::ordered_json m_Calls = nlohmann::ordered_json::array();
-    // (prefix, code) -> index into m_Failures and the items so far
+    // (prefix + suffix, code) -> index into m_Failures and the items so far
     std::map<std::pair<std::string, int32_t>, std::pair<size_t, std::string>> m_Groups;
 };
 

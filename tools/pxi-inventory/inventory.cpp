@@ -260,8 +260,8 @@ tJson moduleJson(const tSysModuleApi& a_rApi, const tIdentity& a_rIdentity, int3
         }
     } else if (l_ResourceList.rfind("QXSMBUS", 0) == 0) {
         // The library keeps the image it refused; the bytes explain the refusal.
-        l_Eeprom["throughSmbusService"] =
-            readEepromThroughService(l_ResourceList.substr(0, l_ResourceList.find(';')));
+        l_Eeprom["throughSmbusService"] = readEepromThroughService(
+            l_ResourceList.substr(0, l_ResourceList.find(';')), a_rRecorder);
     }
     l_Module["eeprom"] = l_Eeprom;
 

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int32_t kPciBufferTooSmall = -313002;
 constexpr int32_t kSmBusNoAdapters = -52006;
+constexpr int32_t kSmBusUnsupported = -52002;
 constexpr uint32_t kSecondaryBus = 0x20000300;
 
 std::string hex(unsigned a_Value, int a_Digits) {
@@ -91,8 +92,7 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
     // Linux service counts the ones it left out.
     using tOmitted = int32_t(uint32_t, uint32_t*);
     std::string l_Ignored;
-    tOmitted* l_pOmitted =
-        l_Library.symbol<tOmitted>("QxPciBrd_GetOmittedBridgeCount", l_Ignored);
+    tOmitted* l_pOmitted = l_Library.symbol<tOmitted>("QxPciBrd_GetOmittedBridgeCount", l_Ignored);
     if (l_pOmitted != nullptr) {
         uint32_t l_Count = 0;
         if (l_pOmitted(l_Session, &l_Count) == 0) {
@@ -112,19 +112,21 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
     });
     a_rRecorder.record(l_Out, "QxPciBrd_FindBridgesByPciIds(any)", l_FindStatus);
     l_Out["bridges"] = tJson::array();
+    // One call on every bridge that fails alike is one failure, with the bridges listed.
     for (uint32_t l_Bridge : l_Bridges) {
         tJson l_Item;
         uint8_t l_Bus = 0, l_Device = 0, l_Function = 0;
         uint16_t l_Ids[4] = {};
         uint32_t l_Secondary = 0;
-        const std::string l_Ref = "(" + hex(l_Bridge, 1) + ")";
-        if (a_rRecorder.record(l_Item, "QxPciBrd_GetBridgeAddress" + l_Ref,
-                               l_pAddress(l_Session, l_Bridge, &l_Bus, &l_Device, &l_Function))) {
+        const std::string l_Ref = "0x" + hex(l_Bridge, 1);
+        if (a_rRecorder.recordInGroup(
+                l_Item, "QxPciBrd_GetBridgeAddress(", l_Ref,
+                l_pAddress(l_Session, l_Bridge, &l_Bus, &l_Device, &l_Function))) {
             l_Item["address"] = hex(l_Bus, 2) + ":" + hex(l_Device, 2) + "." + hex(l_Function, 1);
         }
         tJson l_IdCall;
-        if (a_rRecorder.record(
-                l_IdCall, "QxPciBrd_GetBridgeIds" + l_Ref,
+        if (a_rRecorder.recordInGroup(
+                l_IdCall, "QxPciBrd_GetBridgeIds(", l_Ref,
                 l_pIds(l_Session, l_Bridge, &l_Ids[0], &l_Ids[1], &l_Ids[2], &l_Ids[3]))) {
             l_Item["vendorId"] = hex(l_Ids[0], 4);
             l_Item["deviceId"] = hex(l_Ids[1], 4);
@@ -134,8 +136,10 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
             l_Item["ids"] = l_IdCall;
         }
         tJson l_BusCall;
-        if (a_rRecorder.record(l_BusCall, "QxPciBrd_GetAttributeU32" + l_Ref + ", 0x20000300",
-                               l_pAttribute(l_Session, l_Bridge, kSecondaryBus, &l_Secondary))) {
+        if (a_rRecorder.recordInGroup(
+                l_BusCall, "QxPciBrd_GetAttributeU32(", l_Ref,
+                l_pAttribute(l_Session, l_Bridge, kSecondaryBus, &l_Secondary), false,
+                ", 0x20000300)")) {
             l_Item["secondaryBus"] = l_Secondary;
         } else {
             l_Item["secondaryBusCall"] = l_BusCall;
@@ -151,12 +155,16 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder) {
         }
         if (l_PathStatus != 0) {
             tJson l_PathCall;
-            a_rRecorder.record(l_PathCall, "QxPciBrd_GetBridgeSlotPath" + l_Ref, l_PathStatus);
+            a_rRecorder.recordInGroup(l_PathCall, "QxPciBrd_GetBridgeSlotPath(", l_Ref,
+                                      l_PathStatus);
             l_Item["slotPathCall"] = l_PathCall;
         }
         l_Out["bridges"].push_back(l_Item);
     }
-    l_pClose(l_Session);
+    tJson l_CloseCall;
+    if (!a_rRecorder.record(l_CloseCall, "QxPciBrd_CloseSession", l_pClose(l_Session))) {
+        l_Out["closeSession"] = l_CloseCall;
+    }
     return l_Out;
 }
 
@@ -202,9 +210,11 @@ tJson collectSmbusAdapters(cCallRecorder& a_rRecorder) {
     auto l_pOpenList = l_Library.symbol<decltype(QXSMBusOpenList)>("QXSMBusOpenList", l_Error);
     auto l_pCloseList = l_Library.symbol<decltype(QXSMBusCloseList)>("QXSMBusCloseList", l_Error);
     auto l_pGet = l_Library.symbol<decltype(QXSMBusGetAttribute)>("QXSMBusGetAttribute", l_Error);
+    auto l_pOpen = l_Library.symbol<decltype(QXSMBusOpen)>("QXSMBusOpen", l_Error);
+    auto l_pClose = l_Library.symbol<decltype(QXSMBusClose)>("QXSMBusClose", l_Error);
     tJson l_Out;
     l_Out["service"] = l_Library.path();
-    if (!l_pOpenList || !l_pCloseList || !l_pGet) {
+    if (!l_pOpenList || !l_pCloseList || !l_pGet || !l_pOpen || !l_pClose) {
         a_rRecorder.unavailable(l_Out, "libqxsmbus.so.2", l_Error);
         return l_Out;
     }
@@ -222,37 +232,71 @@ tJson collectSmbusAdapters(cCallRecorder& a_rRecorder) {
     for (uint32_t l_Index = 0; l_Index < l_Count; ++l_Index) {
         void* l_pSession = l_ppSessions[l_Index];
         tJson l_Adapter;
-        const char* l_pText = nullptr;
+        tJson l_Failed = tJson::array();
+        const std::string l_Prefix =
+            "QXSMBusGetAttribute(sessions[" + std::to_string(l_Index) + "], ";
+        // An adapter that is no PCI device has no ids and no PCI address to give (-52002):
+        // an answer, not a failure.
+        auto l_Get = [&](uint32_t a_Id, void* a_pValue) {
+            const int32_t l_Code = l_pGet(l_pSession, a_Id, a_pValue);
+            const bool l_Expected = a_Id >= 101 && a_Id <= 107 && l_Code == kSmBusUnsupported;
+            tJson l_Call;
+            l_Call["attribute"] = a_Id;
+            const bool l_Ok = a_rRecorder.recordInGroup(l_Call, l_Prefix, std::to_string(a_Id),
+                                                        l_Code, l_Expected);
+            if (!l_Ok && !l_Expected) {
+                l_Failed.push_back(l_Call);
+            }
+            return l_Ok;
+        };
         for (const auto& l_rText :
              {std::make_pair(301u, "resource"), std::make_pair(302u, "description")}) {
-            l_pText = nullptr;
-            if (l_pGet(l_pSession, l_rText.first, &l_pText) == 0 && l_pText != nullptr) {
-                l_Adapter[l_rText.second] = std::string(l_pText);
-            } else {
-                l_Adapter[l_rText.second] = nullptr;
-            }
+            const char* l_pText = nullptr;
+            l_Adapter[l_rText.second] = l_Get(l_rText.first, &l_pText) && l_pText != nullptr
+                                            ? tJson(std::string(l_pText))
+                                            : tJson(nullptr);
         }
         int32_t l_Usable = 0;
-        l_Adapter["usable"] =
-            l_pGet(l_pSession, 1002, &l_Usable) == 0 ? tJson(l_Usable > 0) : tJson(nullptr);
+        l_Adapter["usable"] = l_Get(1002, &l_Usable) ? tJson(l_Usable > 0) : tJson(nullptr);
         uint32_t l_Vendor = 0, l_Product = 0;
-        if (l_pGet(l_pSession, 103, &l_Vendor) == 0 && l_pGet(l_pSession, 104, &l_Product) == 0) {
+        if (l_Get(103, &l_Vendor) && l_Get(104, &l_Product)) {
             l_Adapter["vendorId"] = hex(l_Vendor & 0xFFFF, 4);
             l_Adapter["productId"] = hex(l_Product & 0xFFFF, 4);
         }
         uint16_t l_Bus = 0, l_Device = 0, l_Function = 0;
-        if (l_pGet(l_pSession, 105, &l_Bus) == 0 && l_pGet(l_pSession, 106, &l_Device) == 0 &&
-            l_pGet(l_pSession, 107, &l_Function) == 0) {
+        if (l_Get(105, &l_Bus) && l_Get(106, &l_Device) && l_Get(107, &l_Function)) {
             l_Adapter["pciAddress"] =
                 hex(l_Bus & 0xFF, 2) + ":" + hex(l_Device & 0x1F, 2) + "." + hex(l_Function & 7, 1);
         }
+        if (!l_Failed.empty()) {
+            l_Adapter["failedAttributes"] = l_Failed;
+        }
+        // The library opens the adapter a description names by its resource name, not
+        // through the list: one that the list offers but that cannot be opened by name
+        // fails there, out of sight of the list.
+        if (l_Adapter["resource"].is_string()) {
+            const std::string l_Resource = l_Adapter["resource"].get<std::string>();
+            void* l_pOpened = nullptr;
+            tJson l_OpenCall;
+            if (a_rRecorder.recordInGroup(l_OpenCall, "QXSMBusOpen(", "\"" + l_Resource + "\"",
+                                          l_pOpen(l_Resource.c_str(), &l_pOpened)) &&
+                l_pOpened != nullptr) {
+                tJson l_CloseCall;
+                a_rRecorder.recordInGroup(l_CloseCall, "QXSMBusClose(", "\"" + l_Resource + "\"",
+                                          l_pClose(l_pOpened));
+            }
+            l_Adapter["open"] = l_OpenCall;
+        }
         l_Out["adapters"].push_back(l_Adapter);
     }
-    l_pCloseList(l_Count, l_ppSessions);
+    tJson l_CloseList;
+    if (!a_rRecorder.record(l_CloseList, "QXSMBusCloseList", l_pCloseList(l_Count, l_ppSessions))) {
+        l_Out["closeList"] = l_CloseList;
+    }
     return l_Out;
 }
 
-tJson readEepromThroughService(const std::string& a_rResource) {
+tJson readEepromThroughService(const std::string& a_rResource, cCallRecorder& a_rRecorder) {
     tJson l_Out;
     l_Out["resource"] = a_rResource;
     cLibrary l_Library("libqxsmbus.so.2", {});
@@ -265,26 +309,29 @@ tJson readEepromThroughService(const std::string& a_rResource) {
     auto l_pGet =
         l_Library.symbol<decltype(QXSMBusGetAttribute)>("QXSMBusGetAttribute", l_NoAttributes);
     if (!l_pOpen || !l_pClose || !l_pRead) {
-        l_Out["status"] = nullptr;
-        l_Out["unavailable"] = l_Library.loaded() ? l_Error : l_Library.error();
+        a_rRecorder.unavailable(l_Out, "libqxsmbus.so.2",
+                                l_Library.loaded() ? l_Error : l_Library.error());
         return l_Out;
     }
+    const std::string l_Args = "\"" + a_rResource + "\"";
     void* l_pSession = nullptr;
-    int32_t l_Status = l_pOpen(a_rResource.c_str(), &l_pSession);
     tEepromImage l_Image{};
-    if (l_Status == 0) {
-        l_Status = l_pRead(l_pSession, 0, static_cast<uint32_t>(l_Image.size()), l_Image.data());
-        // The Linux service keeps why a transaction failed (attribute 303), naming the node.
-        const char* l_pWhy = nullptr;
-        if (l_Status != 0 && l_pGet != nullptr && l_pGet(l_pSession, 303, &l_pWhy) == 0 &&
-            l_pWhy != nullptr && *l_pWhy != '\0') {
-            l_Out["serviceMessage"] = std::string(l_pWhy);
-        }
-        l_pClose(l_pSession);
+    if (!a_rRecorder.record(l_Out, "QXSMBusOpen(" + l_Args + ")",
+                            l_pOpen(a_rResource.c_str(), &l_pSession))) {
+        return l_Out;
     }
-    l_Out["status"] = l_Status;
-    if (l_Status != 0) {
-        l_Out["statusName"] = qxpxi_status_name(l_Status);
+    const bool l_Read = a_rRecorder.record(
+        l_Out, "QXSMBusGetChassisEEPROM(" + l_Args + ", 0, 256)",
+        l_pRead(l_pSession, 0, static_cast<uint32_t>(l_Image.size()), l_Image.data()));
+    // The Linux service keeps why a transaction failed (attribute 303), naming the node.
+    const char* l_pWhy = nullptr;
+    if (!l_Read && l_pGet != nullptr && l_pGet(l_pSession, 303, &l_pWhy) == 0 &&
+        l_pWhy != nullptr && *l_pWhy != '\0') {
+        l_Out["serviceMessage"] = std::string(l_pWhy);
+    }
+    tJson l_CloseCall;
+    a_rRecorder.record(l_CloseCall, "QXSMBusClose(" + l_Args + ")", l_pClose(l_pSession));
+    if (!l_Read) {
         return l_Out;
     }
     const tJson l_Decoded = decodeEeprom(l_Image, true);

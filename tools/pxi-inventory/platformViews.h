@@ -21,12 +21,14 @@ tJson collectPciBridges(cCallRecorder& a_rRecorder);
 tJson bridgePairMatches(const tDescription& a_rDriver, const tJson& a_rBridges);
 
 // {"status", "adapters": [{"resource", "description", "usable", "vendorId", "productId",
-// "pciAddress"}]}; the service's "no adapters" answer is an empty list, not a failure.
+// "pciAddress", "failedAttributes", "open"}]}; the service's "no adapters" answer is an
+// empty list, not a failure. Each adapter is also opened by its resource name, as the
+// library opens the adapter a description names.
 tJson collectSmbusAdapters(cCallRecorder& a_rRecorder);
 
 // The chassis EEPROM (device 0xA4) of an SMBus resource, decoded with its raw bytes; a
 // call object. For a module whose library call failed: the bytes that explain why.
-tJson readEepromThroughService(const std::string& a_rResource);
+tJson readEepromThroughService(const std::string& a_rResource, cCallRecorder& a_rRecorder);
 
 // {"dumpFile", "status", "manufacturer", "productName", "serialNumber", ...}: the SMBIOS
 // strings the libraries read, read as they read them; with "dumpOf" when the dump is

@@ -76,6 +76,23 @@ std::string libraryLabel(const tJson& a_rLibrary) {
     return l_Label;
 }
 
+// The calls on an SMBus adapter that failed: " attributes 301, 302 [...]", " QXSMBusOpen [...]".
+std::string adapterFailures(const tJson& a_rAdapter) {
+    std::string l_Text;
+    const tJson l_Failed = a_rAdapter.value("failedAttributes", tJson::array());
+    if (!l_Failed.empty()) {
+        std::string l_Ids;
+        for (const tJson& l_rCall : l_Failed) {
+            l_Ids += (l_Ids.empty() ? "" : ", ") + text(l_rCall["attribute"]);
+        }
+        l_Text += " attributes " + l_Ids + failure(l_Failed.front());
+    }
+    if (a_rAdapter.contains("open") && !ok(a_rAdapter["open"])) {
+        l_Text += " QXSMBusOpen" + failure(a_rAdapter["open"]);
+    }
+    return l_Text;
+}
+
 void bridgePairLines(const tJson& a_rPairs, tNode& a_rNode) {
     if (!a_rPairs.is_array()) {
         return;
@@ -404,6 +421,17 @@ std::string summary(const tJson& a_rDocument) {
     return l_Out;
 }
 
+// The failures of the calls on one bridge, "" when all answered.
+std::string bridgeFailure(const tJson& a_rBridge) {
+    std::string l_Text = ok(a_rBridge) ? "" : failure(a_rBridge);
+    for (const char* l_pCall : {"ids", "secondaryBusCall", "slotPathCall"}) {
+        if (a_rBridge.contains(l_pCall)) {
+            l_Text += failure(a_rBridge[l_pCall]);
+        }
+    }
+    return l_Text;
+}
+
 std::string bridgeLabel(const tJson& a_rBridge) {
     std::string l_Label = text(a_rBridge.value("address", tJson("?"))) + " " +
                           text(a_rBridge.value("vendorId", tJson("?"))) + ":" +
@@ -412,12 +440,7 @@ std::string bridgeLabel(const tJson& a_rBridge) {
                           text(a_rBridge.value("subsystemId", tJson("?"))) + " -> bus [" +
                           hex2(a_rBridge.value("secondaryBus", tJson())) + "] " +
                           text(a_rBridge.value("slotPath", tJson("?")));
-    for (const char* l_pCall : {"ids", "secondaryBusCall", "slotPathCall"}) {
-        if (a_rBridge.contains(l_pCall)) {
-            l_Label += failure(a_rBridge[l_pCall]);
-        }
-    }
-    return l_Label;
+    return l_Label + bridgeFailure(a_rBridge);
 }
 
 // One line on the PCI bridges, the SMBus adapters, the SMBIOS identity and the controller:
@@ -438,6 +461,17 @@ void machineLines(const tJson& a_rDocument, tNode& a_rRoot) {
             l_Line += "; " + text(l_rBridges["omittedBridges"]) +
                       " bridge(s) outside PCI domain 0 left out (bus numbers here carry no domain)";
         }
+        // The calls that failed on single bridges: how many bridges, and the first failure.
+        size_t l_Failed = 0;
+        std::string l_First;
+        for (const tJson& l_rBridge : l_rBridges.value("bridges", tJson::array())) {
+            const std::string l_Failure = bridgeFailure(l_rBridge);
+            l_Failed += l_Failure.empty() ? 0 : 1;
+            l_First = l_First.empty() ? l_Failure : l_First;
+        }
+        if (l_Failed > 0) {
+            l_Line += "; " + std::to_string(l_Failed) + " with failed calls (--bridges)" + l_First;
+        }
         l_Machine.add(l_Line + failure(l_rBridges));
     }
     const tJson& l_rSmbus = a_rDocument["smbusAdapters"];
@@ -446,8 +480,15 @@ void machineLines(const tJson& a_rDocument, tNode& a_rRoot) {
     } else if (l_rSmbus.value("adapters", tJson::array()).empty()) {
         l_Machine.add("SMBus adapters: none");
     } else {
-        l_Machine.add("SMBus adapters: " + std::to_string(l_rSmbus["adapters"].size()) +
-                      " (--smbus)");
+        tNode& l_Adapters =
+            l_Machine.add("SMBus adapters: " + std::to_string(l_rSmbus["adapters"].size()) +
+                          " (--smbus)" + failure(l_rSmbus));
+        for (const tJson& l_rAdapter : l_rSmbus["adapters"]) {
+            const std::string l_Failures = adapterFailures(l_rAdapter);
+            if (!l_Failures.empty()) {
+                l_Adapters.add(text(l_rAdapter["resource"]) + ":" + l_Failures);
+            }
+        }
     }
     const tJson& l_rSmbios = a_rDocument["smbios"];
     if (l_rSmbios["status"] != 0) {
@@ -567,8 +608,10 @@ std::string smbusView(const tJson& a_rDocument) {
                  text(l_rAdapter.value("pciAddress", tJson("-"))) + "\t" +
                  text(l_rAdapter.value("vendorId", tJson("?"))) + ":" +
                  text(l_rAdapter.value("productId", tJson("?"))) + "\t" +
-                 (l_rAdapter["usable"] == true ? "usable" : "not usable") + "\t" +
-                 text(l_rAdapter["description"]) + "\n";
+                 (l_rAdapter["usable"] == true    ? "usable"
+                  : l_rAdapter["usable"] == false ? "not usable"
+                                                  : "usable ?") +
+                 "\t" + text(l_rAdapter["description"]) + adapterFailures(l_rAdapter) + "\n";
     }
     return l_Out + summary(a_rDocument);
 }

@@ -125,8 +125,9 @@ TEST_F(SysModuleDiscovery, ControllerPathFindsTheUndescribedController) {
     EXPECT_EQ(number(kEmbeddedName, PXISA_SYSTEMMODULE_ATTR_MODULE_STYLE), std::make_pair(0, 0));
     EXPECT_EQ(text(kEmbeddedName, PXISA_SYSTEMMODULE_ATTR_TEXT_2),
               std::make_pair(0, std::string("QX PXIe-1092 system slot")));
-    // Its peer-to-peer table comes from the controller driver: ports 00:00.0 and 00:01.0.
-    EXPECT_EQ(p2p(kEmbeddedName, {0, 0, 0}, {0, 1, 0}), std::make_pair(0, 1));
+    // Its peer-to-peer table comes from the controller driver: the switch ports 02:00.0
+    // and 02:01.0, as the description names them.
+    EXPECT_EQ(p2p(kEmbeddedName, {2, 0, 0}, {2, 1, 0}), std::make_pair(0, 1));
 }
 
 TEST_F(SysModuleDiscovery, ControllerPathNeedsTheControllersSmbusAdapter) {

@@ -63,6 +63,80 @@ TEST(ToolFaults, FailedCallIsShownAndTheRestIsAsked) {
     }
 }
 
+// The tool's own calls on the platform services: a fault is a failure in the JSON, the
+// tree, the view that shows the service and the exit status; a fault that fails one call
+// on every bridge is one entry with a count, not one line each (one per adapter for the
+// attributes of an adapter, as for those of a module).
+TEST(ToolFaults, ServiceFaultsTheToolSeesAreOneFailureEach) {
+    const size_t l_Bridges = qxtest::exampleMachine()["pci"]["bridges"].size();
+    struct tCase {
+        const char* function;
+        int32_t status;
+        const char* view;
+        const char* call;  // the start of the first failure entry of the function
+        size_t count;      // calls in that entry
+        size_t entries;    // failure entries of the function
+    } const l_Cases[] = {
+        {"QXSMBusGetAttribute", -52010, "--smbus", "QXSMBusGetAttribute(sessions[0], 301, 302", 5,
+         2},
+        {"QXSMBusOpen", -52010, "--smbus",
+         "QXSMBusOpen(\"QXSMBUS::0::31::3::0\", \"QXSMBUS::16::0::0::0\")", 2, 1},
+        {"QxPciBrd_GetAttributeU32", -313005, "--bridges", "QxPciBrd_GetAttributeU32(0x100, 0x101",
+         l_Bridges, 1},
+        {"QxPciBrd_GetBridgeSlotPath", -313004, "--bridges", "QxPciBrd_GetBridgeSlotPath(0x100, ",
+         l_Bridges, 1},
+        {"QxPciBrd_GetBridgeIds", -313003, "--bridges", "QxPciBrd_GetBridgeIds(0x100, ", l_Bridges,
+         1},
+    };
+    for (const tCase& l_rCase : l_Cases) {
+        SCOPED_TRACE(l_rCase.function);
+        json l_Machine = qxtest::exampleMachine();
+        l_Machine["faults"] =
+            json::array({{{"function", l_rCase.function}, {"status", l_rCase.status}}});
+        qxtest::cSimMachine l_Sim(l_Machine);
+
+        for (const char* l_pView : {"", l_rCase.view}) {
+            SCOPED_TRACE(l_pView);
+            std::vector<std::string> l_Argv = {tooltest::toolPath()};
+            if (*l_pView != '\0') {
+                l_Argv.push_back(l_pView);
+            }
+            const json l_Doc = tooltest::runJson(l_Argv, {}, 1);
+            size_t l_Entries = 0;
+            for (const auto& l_rFailure : l_Doc["failures"]) {
+                l_Entries += l_rFailure["call"].get<std::string>().rfind(l_rCase.function, 0) == 0;
+            }
+            EXPECT_EQ(l_Entries, l_rCase.entries) << l_Doc["failures"].dump(2);
+            const json* l_pFailure = findFailure(l_Doc, l_rCase.call);
+            ASSERT_NE(l_pFailure, nullptr) << l_Doc["failures"].dump(2);
+            EXPECT_EQ((*l_pFailure)["code"], l_rCase.status);
+            EXPECT_EQ((*l_pFailure).value("count", 1u), l_rCase.count);
+
+            // Beside the thing it concerns, and in the summary.
+            const qxtest::tChildResult l_Tree = tooltest::run(l_Argv);
+            EXPECT_EQ(l_Tree.exitCode, 1);
+            const std::string l_Code = std::to_string(l_rCase.status) + " ";
+            EXPECT_NE(l_Tree.stdOut.find("[" + l_Code), std::string::npos) << l_Tree.stdOut;
+            EXPECT_NE(l_Tree.stdOut.find(l_rCase.call), std::string::npos) << l_Tree.stdOut;
+        }
+    }
+}
+
+TEST(ToolFaults, AnAdapterThatCannotBeOpenedByNameLeavesTheControllerToTheDriver) {
+    // The library cannot open the adapter the embedded module's description names, so it
+    // builds the module from the controller driver: the driver's two link widths only,
+    // and the driver's ports, which are the description's.
+    json l_Machine = qxtest::exampleMachine();
+    l_Machine["faults"] = json::array({{{"function", "QXSMBusOpen"}, {"status", -52010}}});
+    qxtest::cSimMachine l_Sim(l_Machine);
+    const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, 1);
+    const json& l_rModule = l_Doc["systemModules"]["identities"][1]["modules"][0];
+    EXPECT_EQ(l_rModule["attributes"]["maxLinkWidth2"]["value"], 8) << l_rModule.dump(1);
+    EXPECT_EQ(l_rModule["attributes"]["maxLinkWidth3"]["value"], -1);
+    EXPECT_EQ(l_rModule["peerToPeer"]["ports"], json({"02:00.0", "02:01.0"}));
+    EXPECT_EQ(l_rModule["peerToPeer"]["pairs"][1]["supported"], true);
+}
+
 TEST(ToolFaults, BadChassisEepromIsOneFailurePerCallAndShowsItsBytes) {
     json l_Machine = qxtest::exampleMachine();
     l_Machine["smbus"]["adapters"][1]["devices"]["0xA4"]["chassisEeprom"]["checksum"] = 1;
