@@ -11,10 +11,11 @@ main_packages=(cmake ninja-build g++ binutils pkg-config linux-libc-dev
                libgtest-dev libgmock-dev googletest libbenchmark-dev libinih-dev libsimpleini-dev)
 # Testing: fuzzing (clang), private mounts (util-linux), packages and lintian, the drawn
 # example, the ABI guard, the Python package's tests and its installation into a venv,
-# ccache for the test command's builds.
+# ccache for the test command's builds, the parser that reads pxi-inventory --metrics.
 test_packages=(clang libclang-rt-14-dev util-linux
                dpkg-dev fakeroot file lintian graphviz abigail-tools
-               python3-pytest python3-setuptools python3-wheel python3-venv ccache)
+               python3-pytest python3-setuptools python3-wheel python3-venv ccache
+               python3-prometheus-client)
 case "${1:-test}" in
     main) packages=("${main_packages[@]}") ;;
     test) packages=("${main_packages[@]}" "${test_packages[@]}") ;;

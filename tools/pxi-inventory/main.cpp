@@ -12,7 +12,9 @@
 #include "tools/pxi-inventory/inventory.h"
 #include "tools/pxi-inventory/launch.h"
 #include "tools/pxi-inventory/machineCheck.h"
+#include "tools/pxi-inventory/metricsView.h"
 #include "tools/pxi-inventory/options.h"
+#include "tools/pxi-inventory/outputFile.h"
 #include "tools/pxi-inventory/privateSmbios.h"
 #include "tools/pxi-inventory/treeView.h"
 
@@ -37,8 +39,17 @@ int fileError(const std::string& a_rWhat, const std::string& a_rPath,
 }
 
 // Everything goes through here, so that a full disk or a closed pipe is an error and not
-// a silent success.
-int writeOut(const std::string& a_rText, int a_Status) {
+// a silent success. With --output the text goes to that file, atomically.
+int writeOut(const std::string& a_rText, int a_Status, const std::string& a_rFile = {}) {
+    if (!a_rFile.empty()) {
+        const std::string l_Problem = writeFileAtomically(a_rFile, a_rText);
+        if (!l_Problem.empty()) {
+            std::fprintf(stderr, "pxi-inventory: cannot write the output to %s: %s\n",
+                         a_rFile.c_str(), l_Problem.c_str());
+            return kExitOutputFailed;
+        }
+        return a_Status;
+    }
     const bool l_Written = std::fwrite(a_rText.data(), 1, a_rText.size(), stdout) == a_rText.size();
     const bool l_Flushed = std::fflush(stdout) == 0;
     if (!l_Written || !l_Flushed || std::ferror(stdout) != 0) {
@@ -145,13 +156,15 @@ int main(int argc, char** argv) {
                 // Texts from services and descriptions are not checked for UTF-8: replace
                 // what is not, rather than fail on it.
                 return writeOut(l_Doc.dump(2, ' ', false, tJson::error_handler_t::replace) + "\n",
-                                l_Status);
+                                l_Status, l_Options.output);
             case eFormat::dot:
-                return writeOut(renderDot(l_Doc), l_Status);
+                return writeOut(renderDot(l_Doc), l_Status, l_Options.output);
+            case eFormat::metrics:
+                return writeOut(renderMetrics(l_Doc), l_Status, l_Options.output);
             case eFormat::tree:
                 break;
         }
-        return writeOut(renderView(l_Doc, l_Options), l_Status);
+        return writeOut(renderView(l_Doc, l_Options), l_Status, l_Options.output);
     } catch (const std::exception& l_rError) {
         std::fprintf(stderr, "pxi-inventory: %s\n", l_rError.what());
         return kExitFailures;

@@ -3,7 +3,8 @@
 namespace nQxPxiInventory {
 
 const char* const kUsageLine =
-    "usage: pxi-inventory [--json | --dot] [--bridges | --smbus | --smbios] [--verbose]\n"
+    "usage: pxi-inventory [--json | --dot | --metrics] [--bridges | --smbus | --smbios]\n"
+    "                     [--verbose] [--output FILE]\n"
     "                     [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
     "                     [--module MODEL] [--help] [--version]\n";
 
@@ -15,8 +16,9 @@ const char* const kHelpText =
     "    Express machine, as the qxpxi libraries see them\n"
     "\n"
     "SYNOPSIS\n"
-    "    pxi-inventory [--json | --dot] [--verbose] [--simulate [MACHINE] | --topology FILE]\n"
-    "                  [--chassis MODEL] [--module MODEL]\n"
+    "    pxi-inventory [--json | --dot | --metrics] [--verbose] [--output FILE]\n"
+    "                  [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
+    "                  [--module MODEL]\n"
     "    pxi-inventory --bridges | --smbus | --smbios [--json] [--simulate [MACHINE]]\n"
     "    pxi-inventory --help | --version\n"
     "\n"
@@ -44,6 +46,14 @@ const char* const kHelpText =
     "    --dot              print the machine as a Graphviz graph: controller, system\n"
     "                       modules, links, chassis, root buses, peer-to-peer routes\n"
     "                       (pxi-inventory --dot | dot -Tsvg > machine.svg)\n"
+    "    --metrics          print gauges in the Prometheus text format, for the node\n"
+    "                       exporter's textfile collector: chassis and system modules\n"
+    "                       found, link widths, EEPROM validity, the controller's\n"
+    "                       identification, services present, every failed call\n"
+    "                       (qxpxi_call_status); the unit qxpxi-metrics.timer writes\n"
+    "                       them every minute\n"
+    "    --output FILE      write the output to FILE instead of standard output,\n"
+    "                       atomically (a temporary file in FILE's directory, renamed)\n"
     "    -v, --verbose      add raw values: EEPROM bytes, library paths, description\n"
     "                       files (and those skipped), every call made with its status\n"
     "    --bridges          show the PCI bridges the PCI bridge service sees, and which\n"
@@ -136,6 +146,9 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
         } else if (l_rArg == "--dot") {
             l_rOptions.format = eFormat::dot;
             ++l_Formats;
+        } else if (l_rArg == "--metrics") {
+            l_rOptions.format = eFormat::metrics;
+            ++l_Formats;
         } else if (l_rArg == "--verbose" || l_rArg == "-v") {
             l_rOptions.verbose = true;
         } else if (l_rArg == "--bridges" || l_rArg == "--smbus" || l_rArg == "--smbios") {
@@ -169,6 +182,11 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
                 return l_Fail(l_Error);
             }
             l_rOptions.topology = l_Value;
+        } else if (takesValue(l_rArg, "--output", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            l_rOptions.output = l_Value;
         } else if (takesValue(l_rArg, "--chassis", a_rArgs, l_Index, l_Value, l_Error)) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
@@ -184,13 +202,16 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
         }
     }
     if (l_Formats > 1) {
-        return l_Fail("--json and --dot exclude each other");
+        return l_Fail("--json, --dot and --metrics exclude each other");
     }
     if (l_Views > 1) {
         return l_Fail("--bridges, --smbus and --smbios exclude each other");
     }
     if (l_rOptions.format == eFormat::dot && l_rOptions.view != eView::inventory) {
         return l_Fail("--dot draws the whole inventory; it takes no view");
+    }
+    if (l_rOptions.format == eFormat::metrics && l_rOptions.view != eView::inventory) {
+        return l_Fail("--metrics describes the whole inventory; it takes no view");
     }
     if (l_rOptions.simulate && !l_rOptions.topology.empty()) {
         return l_Fail("--simulate and --topology exclude each other");

@@ -13,7 +13,7 @@ constexpr int kExitUsage = 2;         // bad usage, or a machine or topology fil
 constexpr int kExitNoServices = 3;    // no PCI bridge service found, and not simulating
 constexpr int kExitOutputFailed = 4;  // standard output could not be written
 
-enum class eFormat { tree, json, dot };
+enum class eFormat { tree, json, dot, metrics };
 enum class eView { inventory, bridges, smbus, smbios };
 
 struct tOptions {
@@ -25,6 +25,7 @@ struct tOptions {
     std::string topology;  // a recorded PCI topology for the Linux PCI bridge service
     std::string chassisFilter;
     std::string moduleFilter;
+    std::string output;  // written atomically instead of standard output; empty for stdout
 };
 
 enum class eCommand { run, help, version, usageError };

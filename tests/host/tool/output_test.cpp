@@ -11,8 +11,8 @@
 namespace {
 
 TEST(ToolOutput, AnOutputThatCannotBeWrittenIsAnError) {
-    for (const char* l_pArgs :
-         {"--simulate", "--simulate --json", "--simulate --dot", "--help", "--version"}) {
+    for (const char* l_pArgs : {"--simulate", "--simulate --json", "--simulate --dot",
+                                "--simulate --metrics", "--help", "--version"}) {
         SCOPED_TRACE(l_pArgs);
         const qxtest::tChildResult l_Result = tooltest::run(
             {"/bin/sh", "-c", "exec " + tooltest::toolPath() + " " + l_pArgs + " > /dev/full"},
