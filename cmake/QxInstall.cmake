@@ -151,5 +151,6 @@ set(CPACK_DEBIAN_QXPXI-LINUX_DESCRIPTION
     "PXI and PXI Express hardware discovery: Linux platform services
  The platform services the qxpxi libraries bind, on Linux: PCI bridges
  through hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a
- unit that writes the SMBIOS dump at boot.")
+ unit that writes the SMBIOS dump at boot and a timer that writes the
+ machine's state for the Prometheus node exporter every minute.")
 include(CPack)

@@ -80,6 +80,22 @@ TEST(Install, ToolAndStandInsWorkFromTheInstalledTreeAlone) {
           "share/qxpxi/examples/descriptions/libdir/qxpxihw/pxiechassis/qx-pxie-1092.ini"}) {
         EXPECT_EQ(access((l_Prefix + "/" + l_pFile).c_str(), R_OK), 0) << l_pFile;
     }
+    // The metrics timer, with the Linux services: its service runs the installed tool,
+    // and systemd takes both units.
+    const std::string l_Units = l_Prefix + "/lib/systemd/system/";
+    if (access((l_Units + "qxpxi-smbios-dump.service").c_str(), F_OK) == 0) {
+        EXPECT_NE(qxtest::readFile(l_Units + "qxpxi-metrics.service")
+                      .find("\nExecStart=" + l_Prefix +
+                            "/bin/pxi-inventory --metrics --output "
+                            "/var/lib/prometheus/node-exporter/qxpxi.prom\n"),
+                  std::string::npos);
+        if (access("/usr/bin/systemd-analyze", X_OK) == 0) {
+            const qxtest::tChildResult l_Verify =
+                tooltest::run({"/usr/bin/systemd-analyze", "verify", "--man=no",
+                               l_Units + "qxpxi-metrics.service", l_Units + "qxpxi-metrics.timer"});
+            EXPECT_EQ(l_Verify.exitCode, 0) << l_Verify.stdOut << l_Verify.stdErr;
+        }
+    }
     // Example descriptions in the live directories would pass for real hardware.
     for (const char* l_pDir : {"lib/qxpxihw", "share/pxisa", "share/qxpxi/hardware_descriptions"}) {
         EXPECT_NE(access((l_Prefix + "/" + l_pDir).c_str(), F_OK), 0) << l_pDir;
@@ -192,6 +208,7 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
              {"./usr/lib/libqxpcibrd.so.1", "./usr/lib/libqxsmbus.so.2",
               "./usr/sbin/qxpxi-smbios-dump", "/systemd/system/qxpxi-smbios-dump.service",
               "./usr/share/man/man8/qxpxi-smbios-dump.8.gz",
+              "/systemd/system/qxpxi-metrics.service", "/systemd/system/qxpxi-metrics.timer",
               "./usr/share/doc/qxpxi-linux/copyright"}) {
             EXPECT_NE(l_Contents.find(l_pFile), std::string::npos) << l_pFile;
         }
