@@ -16,6 +16,8 @@
 #include "tools/pxi-inventory/options.h"
 #include "tools/pxi-inventory/outputFile.h"
 #include "tools/pxi-inventory/privateSmbios.h"
+#include "tools/pxi-inventory/recording.h"
+#include "tools/pxi-inventory/replay.h"
 #include "tools/pxi-inventory/treeView.h"
 
 #ifndef QXINV_VERSION
@@ -89,6 +91,14 @@ int main(int argc, char** argv) {
     }
     tOptions l_Options = l_Parsed.options;
     const tLayout l_Layout = findLayout();
+    tSimulation l_Simulation;
+    tReplay l_Replay;
+    if (!l_Options.replay.empty()) {
+        const int l_Replayed = startReplay(l_Options, l_Layout, argv, l_Replay, l_Simulation);
+        if (l_Replayed >= 0) {
+            return l_Replayed;
+        }
+    }
 
     if (!l_Options.topology.empty()) {
         const std::string l_Problem = readableFileProblem(l_Options.topology);
@@ -122,7 +132,12 @@ int main(int argc, char** argv) {
 
     const std::string l_StandIns = standInServicesInUse(l_Layout);
     std::string l_SimulatedMachine;
-    tSimulation l_Simulation;
+    if (!l_Options.record.empty() && !l_StandIns.empty()) {
+        return usageError(
+            "--record records a real machine, and the services in use are the "
+            "stand-ins (" +
+            l_StandIns + ")");
+    }
     if (!l_StandIns.empty()) {
         const char* l_pMachine = getenv(kMachineEnv);
         l_SimulatedMachine = l_pMachine != nullptr && *l_pMachine != '\0' ? resolvedPath(l_pMachine)
@@ -149,7 +164,13 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        const tJson l_Doc = collectInventory(l_Options, l_Layout, l_Simulation);
+        if (!l_Options.record.empty()) {
+            return recordMachine(l_Options, l_Layout);
+        }
+        tJson l_Doc = collectInventory(l_Options, l_Layout, l_Simulation);
+        if (l_Replay.active) {
+            finishReplay(l_Replay, l_Doc);
+        }
         const int l_Status = l_Doc["exitStatus"].get<int>();
         switch (l_Options.format) {
             case eFormat::json:

@@ -6,7 +6,8 @@ const char* const kUsageLine =
     "usage: pxi-inventory [--json | --dot | --metrics] [--bridges | --smbus | --smbios]\n"
     "                     [--verbose] [--output FILE]\n"
     "                     [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
-    "                     [--module MODEL] [--help] [--version]\n";
+    "                     [--module MODEL] [--help] [--version]\n"
+    "       pxi-inventory --record FILE [--anonymise] | --replay FILE [...]\n";
 
 // Kept beside docs/pxi-inventory.1: the test suite checks that both list the same
 // options and exit statuses.
@@ -20,6 +21,8 @@ const char* const kHelpText =
     "                  [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
     "                  [--module MODEL]\n"
     "    pxi-inventory --bridges | --smbus | --smbios [--json] [--simulate [MACHINE]]\n"
+    "    pxi-inventory --record FILE [--anonymise] [--topology FILE]\n"
+    "    pxi-inventory --replay FILE [--json | --dot] [--bridges | --smbus | --smbios]\n"
     "    pxi-inventory --help | --version\n"
     "\n"
     "DESCRIPTION\n"
@@ -71,6 +74,18 @@ const char* const kHelpText =
     "    --machine FILE     the same as --simulate FILE\n"
     "    --topology FILE    run the Linux PCI bridge service on a machine's topology\n"
     "                       recorded by lstopo-no-graphics as XML (sets HWLOC_XMLFILE)\n"
+    "    --record FILE      record what the libraries read of this machine into one\n"
+    "                       file (.tar.gz), and list it: the PCI topology (hwloc XML),\n"
+    "                       the SMBIOS table and dump, the SMBus adapters and link\n"
+    "                       widths from sysfs, the description files, the chassis\n"
+    "                       EEPROM images and this inventory. Send it when a chassis\n"
+    "                       is not found; the SMBIOS table needs root\n"
+    "    --anonymise        with --record: serial numbers, UUIDs and the host name\n"
+    "                       become placeholders\n"
+    "    --replay FILE      show the inventory of a recording: the libraries run over it\n"
+    "                       through the Linux services; SMBus transactions are not\n"
+    "                       replayed, and the chassis EEPROM images are the recorded\n"
+    "                       ones\n"
     "    -h, --help         show this text\n"
     "    --version          show the version\n"
     "    --                 end of the options; an operand after it is the machine file\n"
@@ -82,11 +97,13 @@ const char* const kHelpText =
     "    2  bad usage, or the machine or topology file cannot be used\n"
     "    3  no PCI bridge service found (the platform services are not installed) and\n"
     "       --simulate not given\n"
-    "    4  the output could not be written\n"
+    "    4  the output (or the recording) could not be written\n"
     "\n"
     "ENVIRONMENT\n"
     "    QXPXI_SIM_MACHINE  machine file of the stand-in services\n"
     "    HWLOC_XMLFILE      recorded topology of the Linux PCI bridge service\n"
+    "    QXPXI_DMI_TABLE    the SMBIOS table --record records (with\n"
+    "                       QXPXI_DMI_ENTRY_POINT, as the dump writer reads them)\n"
     "    LD_LIBRARY_PATH    where the loader looks for the libraries and services\n";
 
 namespace {
@@ -187,6 +204,15 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
                 return l_Fail(l_Error);
             }
             l_rOptions.output = l_Value;
+        } else if (takesValue(l_rArg, "--record", a_rArgs, l_Index, l_Value, l_Error) ||
+                   takesValue(l_rArg, "--replay", a_rArgs, l_Index, l_Value, l_Error)) {
+            if (!l_Error.empty()) {
+                return l_Fail(l_Error);
+            }
+            (l_rArg.compare(0, 8, "--record") == 0 ? l_rOptions.record : l_rOptions.replay) =
+                l_Value;
+        } else if (l_rArg == "--anonymise") {
+            l_rOptions.anonymise = true;
         } else if (takesValue(l_rArg, "--chassis", a_rArgs, l_Index, l_Value, l_Error)) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
@@ -215,6 +241,10 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
     }
     if (l_rOptions.simulate && !l_rOptions.topology.empty()) {
         return l_Fail("--simulate and --topology exclude each other");
+    }
+    const std::string l_Problem = recordReplayProblem(l_rOptions, l_Views, l_Formats);
+    if (!l_Problem.empty()) {
+        return l_Fail(l_Problem);
     }
     return l_Parsed;
 }

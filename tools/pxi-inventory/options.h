@@ -26,6 +26,9 @@ struct tOptions {
     std::string chassisFilter;
     std::string moduleFilter;
     std::string output;  // written atomically instead of standard output; empty for stdout
+    std::string record;  // --record: the recording to write
+    std::string replay;  // --replay: the recording to run the libraries over
+    bool anonymise = false;
 };
 
 enum class eCommand { run, help, version, usageError };
@@ -37,6 +40,10 @@ struct tParsed {
 };
 
 tParsed parseArguments(const std::vector<std::string>& a_rArguments);
+
+// What --record, --replay and --anonymise do not go with (recording.cpp); empty when
+// nothing.
+std::string recordReplayProblem(const tOptions& a_rOptions, int a_Views, int a_Formats);
 
 extern const char* const kUsageLine;
 extern const char* const kHelpText;

@@ -1,5 +1,7 @@
 #include "tools/pxi-inventory/treeView.h"
 
+#include "tools/pxi-inventory/replay.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -395,6 +397,8 @@ std::string header(const tJson& a_rDocument, const char* a_pTitle) {
     std::string l_Out = a_pTitle;
     if (l_rEnv["simulated"].get<bool>()) {
         l_Out += " of a SIMULATED machine: " + text(l_rEnv["machine"]) + " (stand-in services)";
+    } else if (l_rEnv.contains("replay")) {
+        return l_Out + replayHeader(l_rEnv["replay"]);
     } else if (l_rEnv["topology"].is_string()) {
         l_Out += " of the recorded topology " + text(l_rEnv["topology"]);
     } else {
