@@ -258,7 +258,8 @@ TEST_F(ToolRecordReplay, ThisComputerReplaysAsItShowedItself) {
 }
 
 // The recordings kept in tests/data/recordings/ (see the README there): each replays as
-// its inventory.json shows it.
+// its inventory.json shows it, but for "calls", which lists the calls the tool of that
+// day made, in its words.
 TEST_F(ToolRecordReplay, EveryKeptRecordingReplaysAsItWasRecorded) {
     const std::vector<std::string> l_Recordings = filesMatching("tests/data/recordings/*.tar.gz");
     ASSERT_FALSE(l_Recordings.empty());
@@ -271,7 +272,9 @@ TEST_F(ToolRecordReplay, EveryKeptRecordingReplaysAsItWasRecorded) {
         const qxtest::tChildResult l_Child = qxtest::runWithSmbiosDump("", [&]() {
             const json l_Replay = runForJson(
                 {tooltest::toolPath(), "--replay", l_rRecording, "--verbose"}, m_Environment);
-            const std::string l_Where = notWithin(comparable(l_Replay), comparable(l_Recorded), "");
+            json l_Older = comparable(l_Recorded);
+            l_Older.erase("calls");
+            const std::string l_Where = notWithin(comparable(l_Replay), l_Older, "");
             EXPECT_TRUE(l_Where.empty()) << l_Where;
             return ::testing::Test::HasFailure() ? 1 : 0;
         });
@@ -343,7 +346,8 @@ TEST_F(ToolRecordReplay, WhatIsNoRecordingOrNoPlaceForOneIsRefused) {
         {{"--replay", m_Dir.file("missing.tar.gz")}, "cannot be read"},
         {{"--record", "/dev/null"}, "exists and is not a regular file"},
         {{"--record", m_Dir.path()}, "exists and is not a regular file"},
-        {{"--record", m_Dir.file("r.tar.gz"), "--json"}, "it takes no view, filter, format or --output"},
+        {{"--record", m_Dir.file("r.tar.gz"), "--json"},
+         "it takes no view, filter, format or --output"},
         {{"--anonymise"}, "--anonymise goes with --record"},
         {{"--replay", l_Text, "--simulate"}, "it takes neither --simulate nor --topology"},
         {{"--record", m_Dir.file("r.tar.gz"), "--replay", l_Text}, "exclude each other"},
