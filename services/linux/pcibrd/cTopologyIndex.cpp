@@ -78,15 +78,17 @@ int cTopologyIndex::addBridge(hwloc_obj_t a_pObject, int a_Parent) {
         l_Bridge.secondaryBus = l_rAttr.downstream.pci.secondary_bus;
         l_Bridge.subordinateBus = l_rAttr.downstream.pci.subordinate_bus;
     }
-    // Hops from this bridge up to the one on the root bus.
-    l_Bridge.hops.push_back(static_cast<uint8_t>(l_Bridge.device * 8 + l_Bridge.function));
+    // Hops from this bridge up to the one on the root bus: this bridge's, then its
+    // parent's hops.
     l_Bridge.rootBus = l_Bridge.bus;
     l_Bridge.parent = a_Parent;
     if (a_Parent >= 0) {
         const tPciBridge& l_rParent = m_Bridges[static_cast<size_t>(a_Parent)];
         l_Bridge.rootBus = l_rParent.rootBus;
-        l_Bridge.hops.insert(l_Bridge.hops.end(), l_rParent.hops.begin(), l_rParent.hops.end());
+        l_Bridge.hops = l_rParent.hops;
     }
+    l_Bridge.hops.insert(l_Bridge.hops.begin(),
+                         static_cast<uint8_t>(l_Bridge.device * 8 + l_Bridge.function));
     l_Bridge.slotPath = nQxSim::formatSlotPath(l_Bridge.rootBus, l_Bridge.hops);
     const int l_Self = static_cast<int>(m_Bridges.size());
     if (a_Parent >= 0) {
