@@ -135,6 +135,15 @@ int32_t cI2cBus::ensureOpen() {
         }
         return fail(l_Status, l_Text);
     }
+    // Closed on every way out, an exception included, until the session takes it.
+    struct tNode {
+        int fd;
+        ~tNode() {
+            if (fd >= 0) {
+                i2cClose(fd);
+            }
+        }
+    } l_Node{l_Fd};
     int32_t l_Status = checkNode(l_Fd);
     unsigned long l_Functions = 0;
     if (l_Status == 0 &&
@@ -144,9 +153,9 @@ int32_t cI2cBus::ensureOpen() {
                         std::string("not an i2c-dev node: ") + std::strerror(l_Errno));
     }
     if (l_Status != 0) {
-        i2cClose(l_Fd);
         return l_Status;
     }
+    l_Node.fd = -1;
     m_Fd = l_Fd;
     m_Functions = l_Functions;
     m_Address = -1;
