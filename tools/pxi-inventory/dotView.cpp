@@ -68,6 +68,8 @@ public:
         m_Out += "    label=" +
                  quote(l_rEnv["simulated"].get<bool>()
                            ? "simulated machine " + baseName(text(l_rEnv["machine"]))
+                       : l_rEnv.contains("replay")
+                           ? "recording " + baseName(text(l_rEnv["replay"]["file"]))
                            : std::string("this computer")) +
                  ";\n";
         chassis();

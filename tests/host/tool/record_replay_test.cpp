@@ -255,6 +255,10 @@ TEST_F(ToolRecordReplay, ThisComputerReplaysAsItShowedItself) {
     EXPECT_EQ(l_Tree.stdOut.rfind("PXI inventory of the RECORDING ", 0), 0u) << l_Tree.stdOut;
     EXPECT_NE(l_Tree.stdOut.find("SMBus transactions are not replayed"), std::string::npos);
     EXPECT_NE(l_Tree.stdErr.find("REPLAY of the recording"), std::string::npos) << l_Tree.stdErr;
+    const qxtest::tChildResult l_Dot = tooltest::run(
+        {tooltest::toolPath(), "--replay", m_Dir.file("machine.tar.gz"), "--dot"}, m_Environment);
+    EXPECT_NE(l_Dot.stdOut.find("label=\"recording machine.tar.gz\""), std::string::npos)
+        << l_Dot.stdOut;
 }
 
 // The recordings kept in tests/data/recordings/ (see the README there): each replays as
