@@ -65,13 +65,14 @@ public:
             "digraph pxi {\n    rankdir=LR;\n    node [fontname=\"Helvetica\", fontsize=10];\n"
             "    edge [fontname=\"Helvetica\", fontsize=9];\n";
         const tJson& l_rEnv = m_rDoc["environment"];
-        m_Out += "    label=" +
-                 quote(l_rEnv["simulated"].get<bool>()
-                           ? "simulated machine " + baseName(text(l_rEnv["machine"]))
-                       : l_rEnv.contains("replay")
-                           ? "recording " + baseName(text(l_rEnv["replay"]["file"]))
-                           : std::string("this computer")) +
-                 ";\n";
+        const std::string l_Label = l_rEnv["simulated"].get<bool>()
+                                        ? "simulated machine " + baseName(text(l_rEnv["machine"]))
+                                    : l_rEnv.contains("replay")
+                                        ? "recording " + baseName(text(l_rEnv["replay"]["file"]))
+                                    : l_rEnv["topology"].is_string()
+                                        ? "recorded topology " + baseName(text(l_rEnv["topology"]))
+                                        : std::string("this computer");
+        m_Out += "    label=" + quote(l_Label) + ";\n";
         chassis();
         controller();
         modules();

@@ -1,5 +1,6 @@
 #include "tools/pxi-inventory/inventory.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -366,9 +367,10 @@ tJson controllerJson(const cControllerDriver& a_rDriver, std::string& a_rVendor,
     return l_Out;
 }
 
+// a_rNames receives the name of every module the library named, shown or not.
 tJson systemModuleSection(const cLibrary& a_rLibrary, const std::vector<tDescription>& a_rModules,
                           const cControllerDriver& a_rDriver, const tOptions& a_rOptions,
-                          cCallRecorder& a_rRecorder) {
+                          cCallRecorder& a_rRecorder, std::vector<std::string>& a_rNames) {
     tJson l_Out;
     l_Out["library"] = libraryJson(a_rLibrary, a_rRecorder);
     std::string l_Vendor;
@@ -444,6 +446,9 @@ tJson systemModuleSection(const cLibrary& a_rLibrary, const std::vector<tDescrip
         for (int32_t l_Index = 1; l_Status >= 0 && l_Index <= l_Count; ++l_Index) {
             tJson l_Module =
                 moduleJson(l_Api, l_rIdentity, l_Index, a_rDriver, a_rOptions, a_rRecorder);
+            if (l_Module.contains("name")) {
+                a_rNames.push_back(l_Module["name"].get<std::string>());
+            }
             if (l_IdentityMatches || l_Module.value("name", "") == a_rOptions.moduleFilter) {
                 l_IdJson["modules"].push_back(l_Module);
             }
@@ -663,6 +668,57 @@ tJson platformServicesJson() {
     return l_Out;
 }
 
+// "--chassis \"X\": no chassis driver description names this model; there are: ...".
+std::string unknownFilter(const std::string& a_rOption, const std::string& a_rFilter,
+                          const std::string& a_rNoSuch, const std::vector<std::string>& a_rKnown) {
+    std::string l_Text = a_rOption + " " + quoted(a_rFilter) + ": " + a_rNoSuch;
+    if (a_rKnown.empty()) {
+        return l_Text + ", and there is none";
+    }
+    l_Text += "; there are:";
+    for (const std::string& l_rKnown : a_rKnown) {
+        l_Text += "\n  " + l_rKnown;
+    }
+    return l_Text;
+}
+
+// A --module filter that names no identity and no module; empty when it names one. Module
+// names begin with "vendor model (", which is enough when the library named none.
+std::string unknownModuleFilter(const tOptions& a_rOptions,
+                                const std::vector<tDescription>& a_rModules,
+                                const tJson& a_rSection, const std::vector<std::string>& a_rNames) {
+    std::vector<std::pair<std::string, std::string>> l_Identities;
+    for (const tDescription& l_rModule : a_rModules) {
+        l_Identities.emplace_back(l_rModule.vendor, l_rModule.model);
+    }
+    const tJson& l_rController = a_rSection["controller"];
+    if (l_rController["vendor"].is_string() && l_rController["model"].is_string()) {
+        l_Identities.emplace_back(l_rController["vendor"].get<std::string>(),
+                                  l_rController["model"].get<std::string>());
+    }
+    const std::string& l_rFilter = a_rOptions.moduleFilter;
+    std::vector<std::string> l_Known;
+    for (const auto& l_rIdentity : l_Identities) {
+        const std::string l_Full = l_rIdentity.first + " " + l_rIdentity.second;
+        if (matches(l_rFilter, l_rIdentity.first, l_rIdentity.second) ||
+            (a_rNames.empty() && l_rFilter.rfind(l_Full + " (", 0) == 0)) {
+            return std::string();
+        }
+        if (std::find(l_Known.begin(), l_Known.end(), l_Full) == l_Known.end()) {
+            l_Known.push_back(l_Full);  // the controller's own identity is often described
+        }
+    }
+    for (const std::string& l_rName : a_rNames) {
+        if (l_rName == l_rFilter) {
+            return std::string();
+        }
+        l_Known.push_back(l_rName);
+    }
+    return unknownFilter("--module", l_rFilter,
+                         "no system module description, controller or module has this name",
+                         l_Known);
+}
+
 }  // namespace
 
 tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
@@ -709,6 +765,23 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     l_DirJson["skipped"] = skippedJson(l_Skipped);
     l_Doc["descriptionDirectories"] = l_DirJson;
 
+    // A model no description names is a mistake to report, not an empty inventory.
+    if (!a_rOptions.chassisFilter.empty()) {
+        std::vector<std::string> l_Known;
+        bool l_Named = false;
+        for (const tDescription& l_rDriver : l_Drivers) {
+            l_Known.push_back(l_rDriver.vendor + " " + l_rDriver.model);
+            l_Named =
+                l_Named || matches(a_rOptions.chassisFilter, l_rDriver.vendor, l_rDriver.model);
+        }
+        if (!l_Named) {
+            l_Doc["unknownFilter"] =
+                unknownFilter("--chassis", a_rOptions.chassisFilter,
+                              "no chassis driver description names this model", l_Known);
+            return l_Doc;
+        }
+    }
+
     const bool l_Filtered = !a_rOptions.chassisFilter.empty() || !a_rOptions.moduleFilter.empty();
     const bool l_Inventory = a_rOptions.view == eView::inventory;
     tJson l_Bridges;
@@ -744,8 +817,17 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     if (l_Inventory && (!l_Filtered || !a_rOptions.moduleFilter.empty())) {
         cControllerDriver l_Driver;
         cLibrary l_SysModule("libQXPXIeSMu.so", l_Fallback);
+        std::vector<std::string> l_Names;
         l_Doc["systemModules"] =
-            systemModuleSection(l_SysModule, l_Modules, l_Driver, a_rOptions, l_Recorder);
+            systemModuleSection(l_SysModule, l_Modules, l_Driver, a_rOptions, l_Recorder, l_Names);
+        if (!a_rOptions.moduleFilter.empty()) {
+            const std::string l_Unknown =
+                unknownModuleFilter(a_rOptions, l_Modules, l_Doc["systemModules"], l_Names);
+            if (!l_Unknown.empty()) {
+                l_Doc["unknownFilter"] = l_Unknown;
+                return l_Doc;
+            }
+        }
         l_Doc["controllerIdentification"] =
             controllerIdentification(l_Doc["systemModules"]["controller"], l_Smbios, l_Controllers);
     }

@@ -27,7 +27,9 @@ struct tSimulation {
 
 // Loads the libraries (for the inventory; the views ask the platform services only),
 // asks them everything and unloads them again. Never throws out of a library call;
-// "exitStatus" in the result is 0 when every call answered, else 1.
+// "exitStatus" in the result is 0 when every call answered, else 1. A --chassis or
+// --module that names nothing stops the collection: "unknownFilter" then holds the
+// message, to be reported instead of the document.
 tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
                        const tSimulation& a_rSimulation);
 

@@ -8,7 +8,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "qxpxi/qxstatus.h"
+#include "qxpxi/services/qxpcibrd.h"
 #include "services/common/cMachine.h"
+#include "tools/pxi-inventory/cLibrary.h"
+#include "tools/pxi-inventory/launch.h"
 
 namespace nQxPxiInventory {
 
@@ -69,6 +73,34 @@ std::string machineFileProblem(const std::string& a_rPath) {
         }
     }
     return std::string();
+}
+
+std::string topologyProblem() {
+    cLibrary l_Library(kPciBridgeServiceFile, {});
+    std::string l_Error;
+    auto l_pOpen =
+        l_Library.symbol<decltype(QxPciBrd_OpenSession)>("QxPciBrd_OpenSession", l_Error);
+    auto l_pClose =
+        l_Library.symbol<decltype(QxPciBrd_CloseSession)>("QxPciBrd_CloseSession", l_Error);
+    if (l_pOpen == nullptr || l_pClose == nullptr) {
+        return std::string();  // said later, for every run
+    }
+    uint32_t l_Session = 0xFFFFFFFF;
+    const int32_t l_Status = l_pOpen(0, &l_Session);
+    if (l_Status >= 0) {
+        l_pClose(l_Session);
+        return std::string();
+    }
+    // The Linux service keeps why, instead of printing it.
+    std::string l_Ignored;
+    auto l_pWhy = l_Library.symbol<int32_t(char*, uint32_t*)>("QxPciBrd_GetLastError", l_Ignored);
+    char l_Why[512] = {};
+    uint32_t l_Size = sizeof(l_Why);
+    if (l_pWhy != nullptr && l_pWhy(l_Why, &l_Size) == 0 && l_Why[0] != '\0') {
+        return "the PCI bridge service cannot use it: " + std::string(l_Why);
+    }
+    return "the PCI bridge service cannot use it: " + std::to_string(l_Status) + " " +
+           qxpxi_status_name(l_Status) + ": " + qxpxi_status_meaning(l_Status);
 }
 
 }  // namespace nQxPxiInventory

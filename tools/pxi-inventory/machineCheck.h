@@ -14,4 +14,10 @@ std::string machineFileProblem(const std::string& a_rPath);
 // Empty when a regular, readable file; else the problem.
 std::string readableFileProblem(const std::string& a_rPath);
 
+// Opens and closes a session of the PCI bridge service the loader finds, on the recorded
+// topology named in HWLOC_XMLFILE (set before), as every later call would. Empty when it
+// opens or when there is no PCI bridge service; else the problem, in the service's words
+// when it gives them.
+std::string topologyProblem();
+
 }  // namespace nQxPxiInventory

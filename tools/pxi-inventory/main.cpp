@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
         }
         l_Options.topology = resolvedPath(l_Options.topology);
         setenv("HWLOC_XMLFILE", l_Options.topology.c_str(), 1);
+        const std::string l_Unusable = topologyProblem();
+        if (!l_Unusable.empty()) {
+            return fileError("topology file", l_Options.topology, l_Unusable);
+        }
     }
     if (l_Options.simulate) {
         std::string l_Machine =
@@ -168,6 +172,11 @@ int main(int argc, char** argv) {
             return recordMachine(l_Options, l_Layout);
         }
         tJson l_Doc = collectInventory(l_Options, l_Layout, l_Simulation);
+        if (l_Doc.contains("unknownFilter")) {
+            std::fprintf(stderr, "pxi-inventory: %s\n",
+                         l_Doc["unknownFilter"].get<std::string>().c_str());
+            return kExitUsage;
+        }
         if (l_Replay.active) {
             finishReplay(l_Replay, l_Doc);
         }

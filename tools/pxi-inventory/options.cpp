@@ -1,5 +1,7 @@
 #include "tools/pxi-inventory/options.h"
 
+#include <set>
+
 namespace nQxPxiInventory {
 
 const char* const kUsageLine =
@@ -65,9 +67,11 @@ const char* const kHelpText =
     "    --smbus            show the SMBus adapters the SMBus service offers\n"
     "    --smbios           show the machine's SMBIOS identity as the controller finder\n"
     "                       reads it from the SMBIOS dump\n"
-    "    --chassis MODEL    show only the chassis model MODEL (model or \"vendor model\")\n"
+    "    --chassis MODEL    show only the chassis model MODEL (model or \"vendor model\");\n"
+    "                       a MODEL no description names is an error that lists\n"
+    "                       the models there are\n"
     "    --module MODEL     show only the system modules of MODEL (model, \"vendor\n"
-    "                       model\" or module name)\n"
+    "                       model\" or module name); likewise\n"
     "    --simulate [MACHINE]\n"
     "                       run on the stand-in services, which simulate the example\n"
     "                       machine or the machine file MACHINE (docs/machine-file.md)\n"
@@ -94,7 +98,8 @@ const char* const kHelpText =
     "EXIT STATUS\n"
     "    0  every call answered\n"
     "    1  some library could not be loaded or some call failed\n"
-    "    2  bad usage, or the machine or topology file cannot be used\n"
+    "    2  bad usage (an option given twice, a MODEL nothing names), or the\n"
+    "       machine or topology file cannot be used\n"
     "    3  no PCI bridge service found (the platform services are not installed) and\n"
     "       --simulate not given\n"
     "    4  the output (or the recording) could not be written\n"
@@ -142,6 +147,15 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
     int l_Views = 0;
     int l_Formats = 0;
     bool l_Operands = false;
+    // A second value would silently replace the first: refused. A flag given twice
+    // changes nothing.
+    std::set<std::string> l_Given;
+    auto l_Again = [&l_Given](const std::string& a_rOption) {
+        return !l_Given.insert(a_rOption).second;
+    };
+    auto l_Twice = [&l_Fail](const std::string& a_rOption) {
+        return l_Fail(a_rOption + " is given twice");
+    };
     for (size_t l_Index = 0; l_Index < a_rArgs.size(); ++l_Index) {
         const std::string& l_rArg = a_rArgs[l_Index];
         std::string l_Value;
@@ -159,20 +173,20 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             l_Operands = true;
         } else if (l_rArg == "--json") {
             l_rOptions.format = eFormat::json;
-            ++l_Formats;
+            l_Formats += l_Again(l_rArg) ? 0 : 1;
         } else if (l_rArg == "--dot") {
             l_rOptions.format = eFormat::dot;
-            ++l_Formats;
+            l_Formats += l_Again(l_rArg) ? 0 : 1;
         } else if (l_rArg == "--metrics") {
             l_rOptions.format = eFormat::metrics;
-            ++l_Formats;
+            l_Formats += l_Again(l_rArg) ? 0 : 1;
         } else if (l_rArg == "--verbose" || l_rArg == "-v") {
             l_rOptions.verbose = true;
         } else if (l_rArg == "--bridges" || l_rArg == "--smbus" || l_rArg == "--smbios") {
             l_rOptions.view = l_rArg == "--bridges" ? eView::bridges
                               : l_rArg == "--smbus" ? eView::smbus
                                                     : eView::smbios;
-            ++l_Views;
+            l_Views += l_Again(l_rArg) ? 0 : 1;
         } else if (l_rArg == "--help" || l_rArg == "-h") {
             l_Parsed.command = eCommand::help;
             return l_Parsed;
@@ -180,6 +194,9 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             l_Parsed.command = eCommand::version;
             return l_Parsed;
         } else if (l_rArg == "--simulate") {
+            if (l_Again("--simulate")) {
+                return l_Twice("--simulate (or --machine)");
+            }
             l_rOptions.simulate = true;
             l_rOptions.machine.clear();
             // An optional value: the next argument unless it is an option.
@@ -192,16 +209,25 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
             }
+            if (l_Again("--simulate")) {
+                return l_Twice("--simulate (or --machine)");
+            }
             l_rOptions.simulate = true;
             l_rOptions.machine = l_Value;
         } else if (takesValue(l_rArg, "--topology", a_rArgs, l_Index, l_Value, l_Error)) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
             }
+            if (l_Again("--topology")) {
+                return l_Twice("--topology");
+            }
             l_rOptions.topology = l_Value;
         } else if (takesValue(l_rArg, "--output", a_rArgs, l_Index, l_Value, l_Error)) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
+            }
+            if (l_Again("--output")) {
+                return l_Twice("--output");
             }
             l_rOptions.output = l_Value;
         } else if (takesValue(l_rArg, "--record", a_rArgs, l_Index, l_Value, l_Error) ||
@@ -217,10 +243,16 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
             }
+            if (l_Again("--chassis")) {
+                return l_Twice("--chassis");
+            }
             l_rOptions.chassisFilter = l_Value;
         } else if (takesValue(l_rArg, "--module", a_rArgs, l_Index, l_Value, l_Error)) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
+            }
+            if (l_Again("--module")) {
+                return l_Twice("--module");
             }
             l_rOptions.moduleFilter = l_Value;
         } else {

@@ -283,7 +283,11 @@ TEST(ToolUsage, BadArgumentsExitTwoWithAUsageLine) {
                                                            {"--smbus", "--smbios"},
                                                            {"--simulate", "--topology", "t.xml"},
                                                            {"--", "operand"},
-                                                           {"--simulate", "a", "b"}};
+                                                           {"--simulate", "a", "b"},
+                                                           {"--chassis", "A", "--chassis", "B"},
+                                                           {"--module", "A", "--module=B"},
+                                                           {"--simulate", "--machine", "m.json"},
+                                                           {"--topology", "a", "--topology", "b"}};
     for (const auto& l_rArgs : l_Cases) {
         std::vector<std::string> l_Argv = {tooltest::toolPath()};
         l_Argv.insert(l_Argv.end(), l_rArgs.begin(), l_rArgs.end());

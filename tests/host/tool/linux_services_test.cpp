@@ -118,6 +118,34 @@ TEST_F(ToolOnLinuxServices, EachRecordedMachineShowsItsBridges) {
     }
 }
 
+TEST_F(ToolOnLinuxServices, AnUnusableTopologyIsOneMessageAndExitTwo) {
+    for (const std::string& l_rText : {std::string("not XML at all\n"),
+                                       std::string("<?xml version=\"1.0\"?>\n<topology><object")}) {
+        SCOPED_TRACE(l_rText);
+        const std::string l_File = m_Empty.writeFile("topology.xml", l_rText);
+        const qxtest::tChildResult l_Result =
+            tooltest::run({tooltest::toolPath(), "--topology", l_File}, m_Environment);
+        EXPECT_EQ(l_Result.exitCode, 2);
+        EXPECT_TRUE(l_Result.stdOut.empty()) << l_Result.stdOut;
+        EXPECT_EQ(l_Result.stdErr.rfind(
+                      "pxi-inventory: topology file " + tooltest::resolved(l_File) + ": ", 0),
+                  0u)
+            << l_Result.stdErr;
+        EXPECT_EQ(l_Result.stdErr.find('\n'), l_Result.stdErr.size() - 1) << l_Result.stdErr;
+    }
+}
+
+TEST_F(ToolOnLinuxServices, ThePictureOfARecordingIsLabelledWithIt) {
+    const std::string l_File = topologies().front();
+    const qxtest::tChildResult l_Dot =
+        tooltest::run({tooltest::toolPath(), "--topology", l_File, "--dot"}, m_Environment);
+    EXPECT_EQ(l_Dot.exitCode, 0) << l_Dot.stdErr;
+    const std::string l_Name = l_File.substr(l_File.rfind('/') + 1);
+    EXPECT_NE(l_Dot.stdOut.find("label=\"recorded topology " + l_Name + "\""), std::string::npos)
+        << l_Dot.stdOut;
+    EXPECT_EQ(l_Dot.stdOut.find("this computer"), std::string::npos);
+}
+
 TEST_F(ToolOnLinuxServices, APlainMachineSaysWhatItLacks) {
     const std::string l_File = topologies().front();
     // A private /run without an SMBIOS dump.

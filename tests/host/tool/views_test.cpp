@@ -134,7 +134,6 @@ TEST(ToolViews, FiltersShowOneChassisModelOrOneModule) {
     } const l_Cases[] = {
         {{"--chassis", "QX PXIe-1092"}, 1, std::string::npos},
         {{"--chassis", "Quarrix QX PXIe-1092"}, 1, std::string::npos},
-        {{"--chassis", "QX PXIe-9999"}, 0, std::string::npos},
         {{"--module", "PXIe-8398"}, std::string::npos, 1},
         {{"--module", "Quarrix PXIe-8881 (QXSMBUS::0::31::3::0)"}, std::string::npos, 1},
     };
@@ -149,6 +148,31 @@ TEST(ToolViews, FiltersShowOneChassisModelOrOneModule) {
         EXPECT_EQ(l_Doc.contains("systemModules") ? l_Doc["systemModules"]["identities"].size()
                                                   : std::string::npos,
                   l_rCase.identities);
+    }
+}
+
+TEST(ToolViews, AFilterThatNamesNothingSaysWhatThereIs) {
+    struct tCase {
+        std::vector<std::string> args;
+        std::vector<std::string> known;  // in the message
+    } const l_Cases[] = {
+        {{"--chassis", "QX PXIe-9999"}, {"--chassis \"QX PXIe-9999\": ", "Quarrix QX PXIe-1092"}},
+        {{"--bridges", "--chassis", "QX PXIe-9999"}, {"Quarrix QX PXIe-1092"}},
+        {{"--module", "PXIe-9999"},
+         {"--module \"PXIe-9999\": ", "Quarrix PXIe-8398\n", "Quarrix PXIe-8881\n",
+          "Quarrix PXIe-8881 (QXSMBUS::0::31::3::0)"}},
+        {{"--module", "Quarrix PXIe-8881 (QXSMBUS::9::0::0::0)"}, {"Quarrix PXIe-8398 (QXSMBUS::"}},
+    };
+    for (const tCase& l_rCase : l_Cases) {
+        SCOPED_TRACE(l_rCase.args.back());
+        std::vector<std::string> l_Argv = {tooltest::toolPath(), "--simulate"};
+        l_Argv.insert(l_Argv.end(), l_rCase.args.begin(), l_rCase.args.end());
+        const qxtest::tChildResult l_Result = tooltest::run(l_Argv, tooltest::kNoServices);
+        EXPECT_EQ(l_Result.exitCode, 2);
+        EXPECT_TRUE(l_Result.stdOut.empty()) << l_Result.stdOut;
+        for (const std::string& l_rText : l_rCase.known) {
+            EXPECT_NE(l_Result.stdErr.find(l_rText), std::string::npos) << l_Result.stdErr;
+        }
     }
 }
 
