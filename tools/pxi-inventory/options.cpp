@@ -235,8 +235,11 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             if (!l_Error.empty()) {
                 return l_Fail(l_Error);
             }
-            (l_rArg.compare(0, 8, "--record") == 0 ? l_rOptions.record : l_rOptions.replay) =
-                l_Value;
+            const std::string l_Option = l_rArg.substr(0, 8);  // "--record" or "--replay"
+            if (l_Again(l_Option)) {
+                return l_Twice(l_Option);
+            }
+            (l_Option == "--record" ? l_rOptions.record : l_rOptions.replay) = l_Value;
         } else if (l_rArg == "--anonymise") {
             l_rOptions.anonymise = true;
         } else if (takesValue(l_rArg, "--chassis", a_rArgs, l_Index, l_Value, l_Error)) {
