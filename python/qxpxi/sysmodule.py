@@ -20,6 +20,7 @@ __all__ = [
 
 _EEPROM_SIZE = 256
 _TEXT_SIZE = 256
+_NAME_BUFFER = 64 * 1024
 # A text attribute that is empty answers this instead of writing "".
 _EMPTY_TEXT = -2
 _FEATURE_UNSUPPORTED = FeatureUnsupported.status_code
@@ -55,10 +56,11 @@ def system_modules(vendor: str, model: str, *, cached: bool = False) -> List["Sy
     v, m = _library.text(vendor), _library.text(model)
     modules = []
     for index in range(1, count + 1):
-        # Names are built from description texts of ordinary length; 4 KiB is far more
-        # than any the library makes, since the call takes no buffer length.
-        name = ctypes.create_string_buffer(4096)
-        resources = ctypes.create_string_buffer(4096)
+        # The call takes no buffer length and copies the whole texts, which grow with the
+        # description's texts: buffers far beyond any name a description of sane size
+        # makes (ordinary ones stay below 256 bytes).
+        name = ctypes.create_string_buffer(_NAME_BUFFER)
+        resources = ctypes.create_string_buffer(_NAME_BUFFER)
         check(lib.PXISA_SystemModule_GetName(v, m, index, name, resources), "PXISA_SystemModule_GetName")
         modules.append(SystemModule(vendor, model, index, name.value.decode(), resources.value.decode()))
     return modules

@@ -1,8 +1,6 @@
 """Status codes: the classes agree with what the C header says about every code."""
 
-import pathlib
 import subprocess
-import warnings
 
 import pytest
 
