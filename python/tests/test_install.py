@@ -5,10 +5,10 @@ import re
 import shutil
 import subprocess
 
-
 from conftest import SOURCE_DIR, build_dir, run_python
 
 USER_TESTS = '''
+import pytest
 import qxpxi
 
 def test_example_machine(pxi_machine):
