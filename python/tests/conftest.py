@@ -27,10 +27,20 @@ def build_dir() -> pathlib.Path:
     return pathlib.Path(named)
 
 
+# What the sanitizer configuration preloads for the instrumented libraries. Programs that
+# do not load them (cmake, cc, pip) run without: some of them hang with it.
+_SANITIZER_VARIABLES = ("LD_PRELOAD", "ASAN_OPTIONS")
+
+
+def tool_environment() -> Dict[str, str]:
+    """This process's environment for a program that loads none of the libraries."""
+    return {name: value for name, value in os.environ.items() if name not in _SANITIZER_VARIABLES}
+
+
 def run_python(args: List[str], env: Optional[Dict[str, str]] = None, cwd: Optional[str] = None,
-               python: str = sys.executable) -> subprocess.CompletedProcess:
+               python: str = sys.executable, loads_libraries: bool = True) -> subprocess.CompletedProcess:
     """Another Python process; ``env`` changes this process's environment (None: remove)."""
-    environment = dict(os.environ)
+    environment = dict(os.environ) if loads_libraries else tool_environment()
     for name, value in (env or {}).items():
         if value is None:
             environment.pop(name, None)

@@ -6,7 +6,7 @@ import pytest
 
 import qxpxi
 from qxpxi import errors
-from conftest import SOURCE_DIR
+from conftest import SOURCE_DIR, tool_environment
 
 # Prints every row of the header's table and the texts of two unlisted codes, as a C
 # host sees them.
@@ -31,8 +31,10 @@ def c_table(tmp_path_factory):
     source = directory / "table.c"
     source.write_text(_PRINT_TABLE)
     binary = directory / "table"
-    subprocess.run(["cc", "-I", str(SOURCE_DIR / "include"), str(source), "-o", str(binary)], check=True)
-    lines = subprocess.run([str(binary)], check=True, capture_output=True, text=True).stdout.splitlines()
+    subprocess.run(["cc", "-I", str(SOURCE_DIR / "include"), str(source), "-o", str(binary)], check=True,
+                   env=tool_environment())
+    lines = subprocess.run([str(binary)], check=True, capture_output=True, text=True,
+                           env=tool_environment()).stdout.splitlines()
     return [(int(code), name, meaning) for code, name, meaning in (line.split("\t") for line in lines)]
 
 
