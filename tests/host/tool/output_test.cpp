@@ -62,4 +62,41 @@ TEST(ToolOutput, HelpManPageAndCompletionAgree) {
         << l_Version.stdOut;
 }
 
+// The completion as bash runs it: file names with spaces stay whole (typed plain, with a
+// backslash or after a quote), options still follow --simulate, the short options too.
+TEST(ToolOutput, CompletionOffersWholeFileNamesAndOptionsAfterSimulate) {
+    qxtest::cTempDir l_Dir;
+    l_Dir.writeFile("my machine.json", "{}");
+    l_Dir.writeFile("other.xml", "");
+    l_Dir.makeDir("my dir");
+    struct tCase {
+        std::vector<std::string> words;  // after pxi-inventory; the last is being completed
+        std::string replies;             // one a line, sorted
+    } const l_Cases[] = {
+        {{"--simulate", "my"}, "my dir\nmy machine.json\n"},
+        {{"--machine", "my\\ m"}, "my machine.json\n"},
+        {{"--simulate", "\"my m"}, "my machine.json\n"},
+        {{"--simulate", "--js"}, "--json\n"},
+        {{"--simulate", "m.json", "--to"}, "--topology\n"},
+        {{"--topology", ""}, "my dir\nother.xml\n"},
+        {{"-h"}, "-h\n"},
+        {{"--simulate", "-v"}, "-v\n"},
+    };
+    for (const tCase& l_rCase : l_Cases) {
+        std::string l_Words = "pxi-inventory";
+        for (const std::string& l_rWord : l_rCase.words) {
+            l_Words += " '" + l_rWord + "'";
+        }
+        SCOPED_TRACE(l_Words);
+        const qxtest::tChildResult l_Result =
+            tooltest::run({"/bin/bash", "-c",
+                           "cd '" + l_Dir.path() + "' && source '" + qxtest::sourceDir() +
+                               "/tools/pxi-inventory.bash-completion' && COMP_WORDS=(" + l_Words +
+                               ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _pxi_inventory && "
+                               "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort"});
+        EXPECT_EQ(l_Result.exitCode, 0) << l_Result.stdErr;
+        EXPECT_EQ(l_Result.stdOut, l_rCase.replies);
+    }
+}
+
 }  // namespace
