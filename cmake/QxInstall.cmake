@@ -94,7 +94,9 @@ set(CPACK_PACKAGE_NAME qxpxi)
 set(CPACK_PACKAGE_VERSION ${QX_PACKAGE_VERSION})
 set(CPACK_PACKAGE_VENDOR "qxpxi project")
 set(CPACK_PACKAGE_CONTACT "qxpxi developers <qxpxi-devel@lists.qxpxi.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "PXI and PXI Express hardware discovery")
+# No package-wide summary: CPack would put it before each package's own synopsis. Each
+# description is its synopsis, then the body as plain lines (CPack indents them by one
+# space and writes an empty line as " .").
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Staged with DESTDIR, so that installed files that name the prefix (the systemd unit)
@@ -125,32 +127,32 @@ set(CPACK_DEBIAN_QXPXI_PACKAGE_NAME qxpxi)
 set(CPACK_DEBIAN_QXPXI_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_QXPXI_DESCRIPTION
     "PXI and PXI Express hardware discovery libraries and pxi-inventory
- Four libraries that instrument software loads by file name to learn which PXI
- Express chassis hang from which PCI root buses, which system modules control
- them, and which embedded controller the machine is; and pxi-inventory, which
- shows what they see.")
+Four libraries that instrument software loads by file name to learn which PXI
+Express chassis hang from which PCI root buses, which system modules control
+them, and which embedded controller the machine is; and pxi-inventory, which
+shows what they see.")
 set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_NAME qxpxi-dev)
 set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_QXPXI-DEV_PACKAGE_DEPENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_QXPXI-DEV_DESCRIPTION
     "PXI and PXI Express hardware discovery: development files
- The C headers of the four qxpxi libraries and of the platform services they
- bind, and the pkg-config file for hosts that load the libraries.")
+The C headers of the four qxpxi libraries and of the platform services they
+bind, and the pkg-config file for hosts that load the libraries.")
 set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_NAME qxpxi-sim)
 set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_QXPXI-SIM_PACKAGE_RECOMMENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_QXPXI-SIM_DESCRIPTION
     "PXI and PXI Express hardware discovery: simulated machine
- Stand-in platform services that simulate a PXI Express machine described by a
- JSON file, and an example machine with its description files, kept apart from
- the live description directories (pxi-inventory --simulate).")
+Stand-in platform services that simulate a PXI Express machine described by a
+JSON file, and an example machine with its description files, kept apart from
+the live description directories (pxi-inventory --simulate).")
 set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_NAME qxpxi-linux)
 set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_QXPXI-LINUX_PACKAGE_RECOMMENDS "qxpxi (= ${QX_PACKAGE_VERSION})")
 set(CPACK_DEBIAN_QXPXI-LINUX_DESCRIPTION
     "PXI and PXI Express hardware discovery: Linux platform services
- The platform services the qxpxi libraries bind, on Linux: PCI bridges
- through hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a
- unit that writes the SMBIOS dump at boot and a timer that writes the
- machine's state for the Prometheus node exporter every minute.")
+The platform services the qxpxi libraries bind, on Linux: PCI bridges
+through hwloc, SMBus through i2c-dev, the machine's identity from DMI, with a
+unit that writes the SMBIOS dump at boot and a timer that writes the
+machine's state for the Prometheus node exporter every minute.")
 include(CPack)

@@ -6,6 +6,8 @@
 
 #include <fstream>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests/host/tool/toolRun.h"
@@ -179,6 +181,23 @@ TEST(Package, DebPackagesAsDescribedAndLintianClean) {
     const std::string l_Debs = command("cd " + l_Dir.path() + " && ls *.deb");
     for (const char* l_pPackage : {"qxpxi_", "qxpxi-dev_", "qxpxi-sim_", "python3-qxpxi_"}) {
         EXPECT_NE(l_Debs.find(l_pPackage), std::string::npos) << l_Debs;
+    }
+    // Each package its own synopsis, and a body of lines with one leading space (" ."
+    // for an empty one), as Debian renders them.
+    std::set<std::string> l_Synopses;
+    std::istringstream l_DebList(l_Debs);
+    for (std::string l_File; std::getline(l_DebList, l_File);) {
+        SCOPED_TRACE(l_File);
+        std::istringstream l_Description(
+            command("dpkg-deb -f " + l_Dir.path() + "/" + l_File + " Description"));
+        std::string l_Synopsis;
+        std::getline(l_Description, l_Synopsis);
+        EXPECT_TRUE(std::regex_match(l_Synopsis, std::regex("[^ ].*"))) << l_Synopsis;
+        EXPECT_TRUE(l_Synopses.insert(l_Synopsis).second) << l_Synopsis;
+        for (std::string l_Line; std::getline(l_Description, l_Line);) {
+            EXPECT_TRUE(std::regex_match(l_Line, std::regex(" (\\.|[^ ].*)")))
+                << "[" << l_Line << "]";
+        }
     }
     std::string l_Deb = command("cd " + l_Dir.path() + " && ls qxpxi_*.deb");
     l_Deb = l_Dir.path() + "/" + l_Deb.substr(0, l_Deb.find('\n'));
