@@ -1,5 +1,6 @@
 // pxi-inventory: shows what the qxpxi libraries see of a PXI / PXI Express machine.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -61,7 +62,8 @@ int writeOut(const std::string& a_rText, int a_Status, const std::string& a_rFil
     return a_Status;
 }
 
-int noServices(const std::vector<std::pair<std::string, std::string>>& a_rMissing) {
+int noServices(const std::vector<std::pair<std::string, std::string>>& a_rMissing,
+               const tLayout& a_rLayout) {
     std::string l_Text =
         "pxi-inventory: no PCI bridge service found: the platform services this machine needs "
         "are not installed.\nMissing:\n";
@@ -71,6 +73,13 @@ int noServices(const std::vector<std::pair<std::string, std::string>>& a_rMissin
     l_Text +=
         "Install the Linux services (package qxpxi-linux) to inventory this computer, or run\n"
         "pxi-inventory --simulate to see the simulated example machine.\n";
+    // A build tree that has the Linux services: they need only be put on the loader's path.
+    const std::string l_Built = resolvedPath(a_rLayout.servicesDir + "/../services-linux");
+    if (a_rLayout.buildTree && access((l_Built + "/" + kPciBridgeServiceFile).c_str(), R_OK) == 0) {
+        l_Text +=
+            "This build has the Linux services; to use them here:\n  LD_LIBRARY_PATH=" + l_Built +
+            " " + resolvedPath("/proc/self/exe") + "\n";
+    }
     std::fputs(l_Text.c_str(), stderr);
     return kExitNoServices;
 }
@@ -130,7 +139,7 @@ int main(int argc, char** argv) {
     } else {
         const auto l_Missing = missingServices();
         if (!l_Missing.empty() && l_Missing.front().first == kPciBridgeServiceFile) {
-            return noServices(l_Missing);
+            return noServices(l_Missing, l_Layout);
         }
     }
 

@@ -2,6 +2,7 @@
 // services a plain message and exit status 3; a machine file that cannot be used is one
 // message naming the file, the place and the problem, and exit status 2.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -21,6 +22,13 @@ TEST(ToolSimulation, WithoutServicesTheToolNamesThemAndSimulatesNothing) {
         for (const char* l_pText : {"no PCI bridge service found", "libqxpcibrd.so.1",
                                     "libqxcntdrv.so.1", "libqxsmbus.so.2", "--simulate"}) {
             EXPECT_NE(l_Result.stdErr.find(l_pText), std::string::npos) << l_Result.stdErr;
+        }
+        // This build's Linux services, and how to use them.
+        const std::string l_Linux = qxtest::buildDir() + "/services-linux";
+        if (access((l_Linux + "/libqxpcibrd.so.1").c_str(), R_OK) == 0) {
+            EXPECT_NE(l_Result.stdErr.find("LD_LIBRARY_PATH=" + tooltest::resolved(l_Linux) + " "),
+                      std::string::npos)
+                << l_Result.stdErr;
         }
     }
 }
