@@ -122,6 +122,11 @@ int main(int argc, char** argv) {
         }
     }
     if (l_Options.simulate) {
+        // Without a MACHINE, the one QXPXI_SIM_MACHINE names, as the stand-ins would serve.
+        const char* l_pNamed = getenv(kMachineEnv);
+        if (l_Options.machine.empty() && l_pNamed != nullptr && *l_pNamed != '\0') {
+            l_Options.machine = l_pNamed;
+        }
         std::string l_Machine =
             l_Options.machine.empty() ? l_Layout.exampleMachine : resolvedPath(l_Options.machine);
         if (getenv(kStandInsEnv) == nullptr) {

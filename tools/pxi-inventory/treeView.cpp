@@ -178,11 +178,16 @@ void attributeLines(const tJson& a_rAttributes, tNode& a_rNode, bool a_Verbose) 
     }
     for (const char* l_pText : {"text200", "text201"}) {
         const tJson& l_rText = a_rAttributes[l_pText];
+        const std::string l_Label = l_pText == std::string("text200") ? "text 200" : "text 201";
         if (l_rText["value"].is_string()) {
-            a_rNode.add(std::string(l_pText == std::string("text200") ? "text 200" : "text 201") +
-                        ": \"" + text(l_rText["value"]) + "\"");
-        } else if (a_Verbose || l_rText["status"] != -2) {
-            a_rNode.add(std::string(l_pText) + ": none" + failure(l_rText));
+            a_rNode.add(l_Label + ": \"" + text(l_rText["value"]) + "\"");
+        } else if (l_rText.value("expected", false)) {
+            if (a_Verbose) {
+                a_rNode.add(l_Label + ": none (an empty text: " + text(l_rText["status"]) +
+                            ", an expected answer)");
+            }
+        } else {
+            a_rNode.add(l_Label + ": none" + failure(l_rText));
         }
     }
     // Failures not drawn above, one line per status.

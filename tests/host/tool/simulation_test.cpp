@@ -60,6 +60,14 @@ TEST(ToolSimulation, ASimulationSaysSoOnStandardErrorInTheTreeAndInTheJson) {
     }
 }
 
+TEST(ToolSimulation, SimulateWithoutAMachineServesTheOneTheEnvironmentNames) {
+    qxtest::cSimMachine l_Sim(qxtest::exampleMachine());
+    tooltest::tEnvironment l_Named = tooltest::kNoServices;
+    l_Named.push_back({"QXPXI_SIM_MACHINE", l_Sim.path()});
+    const json l_Doc = tooltest::runJson({tooltest::toolPath(), "--simulate"}, l_Named, 0);
+    EXPECT_EQ(l_Doc["environment"]["machine"], tooltest::resolved(l_Sim.path()));
+}
+
 TEST(ToolSimulation, AnUnusableMachineFileIsOneMessageAndExitTwo) {
     qxtest::cTempDir l_Dir;
     json l_UnknownFault = qxtest::exampleMachine();

@@ -176,6 +176,23 @@ TEST(ToolViews, AFilterThatNamesNothingSaysWhatThereIs) {
     }
 }
 
+TEST(ToolViews, ExpectedAnswersAreLabelledSo) {
+    // An empty text attribute and link 3 of a two-link chassis are answers the library
+    // gives by contract: marked so in the JSON, and said so in the tree.
+    const json l_Doc =
+        tooltest::runJson({tooltest::toolPath(), "--simulate"}, tooltest::kNoServices, 0);
+    const json& l_rAttributes = l_Doc["systemModules"]["identities"][0]["modules"][0]["attributes"];
+    EXPECT_EQ(l_rAttributes["text201"].value("expected", false), true) << l_rAttributes.dump(1);
+    EXPECT_EQ(l_rAttributes["linkBus3"].value("expected", false), true);
+    EXPECT_FALSE(l_rAttributes["linkBus1"].contains("expected"));
+    const qxtest::tChildResult l_Tree =
+        tooltest::run({tooltest::toolPath(), "--simulate", "--verbose"}, tooltest::kNoServices);
+    EXPECT_NE(l_Tree.stdOut.find("text 201: none (an empty text: -2, an expected answer)"),
+              std::string::npos)
+        << l_Tree.stdOut;
+    EXPECT_EQ(l_Tree.stdOut.find("text201"), std::string::npos);
+}
+
 // The README shows docs/example-machine.svg: the suite draws it again from this build
 // and checks that the committed picture is current.
 TEST(ToolViews, ThePictureOfTheExampleMachineIsCurrent) {
