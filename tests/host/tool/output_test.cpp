@@ -2,6 +2,7 @@
 // the man page and the bash completion naming the same options and exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <string>
@@ -60,6 +61,36 @@ TEST(ToolOutput, HelpManPageAndCompletionAgree) {
     EXPECT_TRUE(
         std::regex_match(l_Version.stdOut, std::regex("pxi-inventory \\(qxpxi\\) [0-9.]+\n")))
         << l_Version.stdOut;
+}
+
+// The document's top-level members come in the order docs/inventory-json.md lists them,
+// and each is listed there.
+TEST(ToolOutput, TopLevelMembersInTheDocumentedOrder) {
+    const std::string l_Doc = qxtest::readFile(qxtest::sourceDir() + "/docs/inventory-json.md");
+    const size_t l_Start = l_Doc.find("\n## Top level\n");
+    ASSERT_NE(l_Start, std::string::npos);
+    const std::string l_Table = l_Doc.substr(l_Start, l_Doc.find("\n## ", l_Start + 1) - l_Start);
+    std::vector<std::string> l_Listed;
+    const std::regex l_Row("\n\\| `([A-Za-z]+)` \\|");
+    for (auto l_It = std::sregex_iterator(l_Table.begin(), l_Table.end(), l_Row);
+         l_It != std::sregex_iterator(); ++l_It) {
+        l_Listed.push_back((*l_It)[1]);
+    }
+    const qxtest::tChildResult l_Run = tooltest::run(
+        {tooltest::toolPath(), "--simulate", "--json", "--verbose"}, tooltest::kNoServices);
+    ASSERT_EQ(l_Run.exitCode, 0) << l_Run.stdErr;
+    std::vector<std::string> l_Members;
+    const nlohmann::ordered_json l_Json = nlohmann::ordered_json::parse(l_Run.stdOut);
+    for (const auto& l_rItem : l_Json.items()) {
+        l_Members.push_back(l_rItem.key());
+    }
+    std::vector<std::string> l_InListOrder;
+    for (const std::string& l_rListed : l_Listed) {
+        if (std::find(l_Members.begin(), l_Members.end(), l_rListed) != l_Members.end()) {
+            l_InListOrder.push_back(l_rListed);
+        }
+    }
+    EXPECT_EQ(l_Members, l_InListOrder);
 }
 
 // The completion as bash runs it: file names with spaces stay whole (typed plain, with a
