@@ -7,7 +7,7 @@ set -euo pipefail
 # Building: the libraries, the services, the tool and, as a default configure has them,
 # the tests and benchmarks.
 main_packages=(cmake ninja-build g++ binutils pkg-config linux-libc-dev
-               libboost-dev nlohmann-json3-dev libhwloc-dev libarchive-dev
+               libboost-dev nlohmann-json3-dev libhwloc-dev libarchive-dev libpci-dev pci.ids
                libgtest-dev libgmock-dev googletest libbenchmark-dev libinih-dev libsimpleini-dev)
 # Testing: fuzzing (clang), private mounts (util-linux), packages and lintian, the drawn
 # example, the ABI guard, the Python package's tests and its installation into a venv,

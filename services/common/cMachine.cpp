@@ -115,9 +115,48 @@ std::string text(const json& a_rValue, const std::string& a_rWhat) {
     return a_rValue.get<std::string>();
 }
 
+// pci.devices: functions that are not bridges, each at an address of its own.
+void parseDevices(cMachine& a_rMachine, const json& a_rPci) {
+    if (!a_rPci.contains("devices")) {
+        return;
+    }
+    const json& l_rDevices = a_rPci.at("devices");
+    requireArray(l_rDevices, "pci.devices");
+    std::set<uint32_t> l_Addresses;
+    for (size_t l_Index = 0; l_Index < l_rDevices.size(); ++l_Index) {
+        const std::string l_What = "pci.devices[" + std::to_string(l_Index) + "]";
+        const json& l_rItem = l_rDevices[l_Index];
+        requireObject(l_rItem, l_What);
+        checkKeys(l_rItem,
+                  {"name", "bus", "device", "function", "vendorId", "deviceId", "subsystemVendorId",
+                   "subsystemId", "classCode"},
+                  l_What);
+        auto l_U = [&](const char* a_pKey, uint64_t a_Max, bool a_Required) -> uint64_t {
+            if (!a_Required && !l_rItem.contains(a_pKey)) {
+                return 0;
+            }
+            return toUnsigned(required(l_rItem, a_pKey, l_What), a_Max, l_What + "." + a_pKey);
+        };
+        tPciFunction l_Device;
+        l_Device.bus = static_cast<uint8_t>(l_U("bus", 255, true));
+        l_Device.device = static_cast<uint8_t>(l_U("device", 31, true));
+        l_Device.function = static_cast<uint8_t>(l_U("function", 7, false));
+        l_Device.vendorId = static_cast<uint16_t>(l_U("vendorId", 0xFFFF, true));
+        l_Device.deviceId = static_cast<uint16_t>(l_U("deviceId", 0xFFFF, true));
+        l_Device.subsystemVendorId = static_cast<uint16_t>(l_U("subsystemVendorId", 0xFFFF, false));
+        l_Device.subsystemId = static_cast<uint16_t>(l_U("subsystemId", 0xFFFF, false));
+        l_Device.classCode = static_cast<uint32_t>(l_U("classCode", 0xFFFFFF, false));
+        if (!l_Addresses.insert(l_Device.bus * 256u + l_Device.device * 8u + l_Device.function)
+                 .second) {
+            throw std::runtime_error(l_What + ": two devices at the same bus, device and function");
+        }
+        a_rMachine.m_Devices.push_back(l_Device);
+    }
+}
+
 void parseBridges(cMachine& a_rMachine, const json& a_rPci) {
     requireObject(a_rPci, "pci");
-    checkKeys(a_rPci, {"rootBuses", "bridges"}, "pci");
+    checkKeys(a_rPci, {"rootBuses", "bridges", "devices"}, "pci");
     if (a_rPci.contains("rootBuses")) {
         const json& l_rRoots = a_rPci.at("rootBuses");
         requireArray(l_rRoots, "pci.rootBuses");
@@ -126,6 +165,7 @@ void parseBridges(cMachine& a_rMachine, const json& a_rPci) {
                 l_rRoots[l_Index], 255, "pci.rootBuses[" + std::to_string(l_Index) + "]")));
         }
     }
+    parseDevices(a_rMachine, a_rPci);
     if (!a_rPci.contains("bridges")) {
         return;
     }
@@ -190,6 +230,14 @@ void parseBridges(cMachine& a_rMachine, const json& a_rPci) {
         const uint32_t l_Key = l_rBridge.bus * 256u + l_rBridge.device * 8u + l_rBridge.function;
         if (!l_Addresses.insert(l_Key).second) {
             throw std::runtime_error(l_What + ": two bridges at the same bus, device and function");
+        }
+    }
+    for (size_t l_Index = 0; l_Index < a_rMachine.m_Devices.size(); ++l_Index) {
+        const tPciFunction& l_rDevice = a_rMachine.m_Devices[l_Index];
+        if (l_Addresses.count(l_rDevice.bus * 256u + l_rDevice.device * 8u + l_rDevice.function) !=
+            0) {
+            throw std::runtime_error("pci.devices[" + std::to_string(l_Index) +
+                                     "]: a bridge has the same bus, device and function");
         }
     }
     for (size_t l_Index = 0; l_Index < l_rAll.size(); ++l_Index) {

@@ -34,6 +34,19 @@ struct tBridge {
     std::string slotPath;
 };
 
+// A PCI function that is not a bridge. The PCI bridge service answers for bridges only;
+// the functions are there for tools that show what sits below the bridges.
+struct tPciFunction {
+    uint8_t bus = 0;
+    uint8_t device = 0;
+    uint8_t function = 0;
+    uint16_t vendorId = 0;
+    uint16_t deviceId = 0;
+    uint16_t subsystemVendorId = 0;
+    uint16_t subsystemId = 0;
+    uint32_t classCode = 0;  // base class, subclass, programming interface
+};
+
 struct tController {
     bool present = false;
     bool canOpen = true;
@@ -78,6 +91,7 @@ public:
     std::string m_Directory;
     std::vector<uint8_t> m_RootBuses;
     std::vector<tBridge> m_Bridges;
+    std::vector<tPciFunction> m_Devices;
     tController m_Controller;
     std::vector<tSmBusAdapter> m_Adapters;
     std::map<std::string, std::string> m_Relocations;

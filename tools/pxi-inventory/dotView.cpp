@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "tools/pxi-inventory/pciDevices.h"
+
 namespace nQxPxiInventory {
 
 namespace {
@@ -115,6 +117,7 @@ private:
                                  quote("root bus " + text(l_rBus["position"]) + "\n[" +
                                        busText(l_Bus) + "]") +
                                  ", shape=ellipse];\n";
+                        devices(l_rBus.value("devices", tJson::array()), busNode(l_Bus));
                     }
                 }
                 m_Out += "    }\n";
@@ -135,7 +138,23 @@ private:
                          quote(text(l_rItem["strings"]["vendor"]["value"]) + " " +
                                text(l_rItem["strings"]["model"]["value"])) +
                          ";\n        style=rounded;\n        " + busNode(l_Bus) +
-                         " [label=" + quote("root bus\n[" + busText(l_Bus) + "]") + "];\n    }\n";
+                         " [label=" + quote("root bus\n[" + busText(l_Bus) + "]") + "];\n";
+                devices(l_rItem.value("devices", tJson::array()), busNode(l_Bus));
+                m_Out += "    }\n";
+            }
+        }
+    }
+
+    // The PCI functions below a chassis root bus, inside the chassis' cluster.
+    void devices(const tJson& a_rList, const std::string& a_rParent) {
+        for (const tJson& l_rDevice : a_rList) {
+            const std::string l_Node = quote("pci " + text(l_rDevice["address"]));
+            m_Out += "        " + l_Node +
+                     " [label=" + quote(text(l_rDevice["address"]) + "\n" + deviceName(l_rDevice)) +
+                     ", shape=box, style=dashed];\n        " + a_rParent + " -> " + l_Node +
+                     " [arrowhead=none];\n";
+            if (l_rDevice.contains("devices")) {
+                devices(l_rDevice["devices"], l_Node);
             }
         }
     }

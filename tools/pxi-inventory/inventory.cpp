@@ -18,6 +18,8 @@
 #include "tools/pxi-inventory/controllerDriver.h"
 #include "tools/pxi-inventory/descriptions.h"
 #include "tools/pxi-inventory/eeprom.h"
+#include "tools/pxi-inventory/i2cNodes.h"
+#include "tools/pxi-inventory/pciDevices.h"
 #include "tools/pxi-inventory/platformViews.h"
 
 namespace nQxPxiInventory {
@@ -785,12 +787,25 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     const bool l_Filtered = !a_rOptions.chassisFilter.empty() || !a_rOptions.moduleFilter.empty();
     const bool l_Inventory = a_rOptions.view == eView::inventory;
     tJson l_Bridges;
+    tJson l_Pci;
     if (l_Inventory || a_rOptions.view == eView::bridges) {
         l_Bridges = collectPciBridges(l_Recorder);
+        l_Pci = collectPciFunctions(a_rOptions, l_Simulated ? a_rSimulation.machine : "");
+        const tJson l_Outside = bridgesOutsideDomain0(l_Pci["functions"]);
+        if (!l_Outside.empty()) {
+            l_Bridges["outsideDomain0"] = l_Outside;
+        }
         l_Doc["pciBridges"] = l_Bridges;
+        l_Doc["pciDevices"] = {{"source", l_Pci["source"]},
+                               {"path", l_Pci["path"]},
+                               {"problem", l_Pci.value("problem", tJson())},
+                               {"functions", l_Pci["functions"].size()}};
     }
     if (l_Inventory || a_rOptions.view == eView::smbus) {
         l_Doc["smbusAdapters"] = collectSmbusAdapters(l_Recorder);
+        if (!l_Simulated) {
+            addI2cNodeAccess(l_Doc["smbusAdapters"]);
+        }
     }
     tJson l_Smbios;
     if (l_Inventory || a_rOptions.view == eView::smbios) {
@@ -813,6 +828,7 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     if (l_Inventory && (!l_Filtered || !a_rOptions.chassisFilter.empty())) {
         cLibrary l_Chassis("libQXPXIeCDu.so", l_Fallback);
         l_Doc["chassis"] = chassisSection(l_Chassis, l_Drivers, l_Bridges, a_rOptions, l_Recorder);
+        addChassisDevices(l_Doc["chassis"], l_Pci["functions"]);
     }
     if (l_Inventory && (!l_Filtered || !a_rOptions.moduleFilter.empty())) {
         cControllerDriver l_Driver;
@@ -837,6 +853,7 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
             cLibrary l_Finder(l_pFile, l_Fallback);
             l_Doc["finders"].push_back(finderJson(l_Finder, l_Recorder));
         }
+        addFinderChassisDevices(l_Doc["finders"], l_Pci["functions"]);
     }
     l_Doc["failures"] = l_Recorder.failures();
     if (a_rOptions.verbose) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/pxi-inventory/descriptionCheck.h"
 #include "tools/pxi-inventory/dotView.h"
 #include "tools/pxi-inventory/inventory.h"
 #include "tools/pxi-inventory/launch.h"
@@ -99,6 +100,11 @@ int main(int argc, char** argv) {
             break;
     }
     tOptions l_Options = l_Parsed.options;
+    if (l_Options.check) {
+        const tCheckOutput l_Check =
+            checkDescriptions(l_Options.checkPaths, l_Options.format == eFormat::json);
+        return writeOut(l_Check.text, l_Check.status);
+    }
     const tLayout l_Layout = findLayout();
     tSimulation l_Simulation;
     tReplay l_Replay;

@@ -9,7 +9,8 @@ const char* const kUsageLine =
     "                     [--verbose] [--output FILE]\n"
     "                     [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
     "                     [--module MODEL] [--help] [--version]\n"
-    "       pxi-inventory --record FILE [--anonymise] | --replay FILE [...]\n";
+    "       pxi-inventory --record FILE [--anonymise] | --replay FILE [...]\n"
+    "       pxi-inventory --check [--json] PATH...\n";
 
 // Kept beside docs/pxi-inventory.1: the test suite checks that both list the same
 // options and exit statuses.
@@ -25,6 +26,7 @@ const char* const kHelpText =
     "    pxi-inventory --bridges | --smbus | --smbios [--json] [--simulate [MACHINE]]\n"
     "    pxi-inventory --record FILE [--anonymise] [--topology FILE]\n"
     "    pxi-inventory --replay FILE [--json | --dot] [--bridges | --smbus | --smbios]\n"
+    "    pxi-inventory --check [--json] PATH...\n"
     "    pxi-inventory --help | --version\n"
     "\n"
     "DESCRIPTION\n"
@@ -72,6 +74,13 @@ const char* const kHelpText =
     "                       the models there are\n"
     "    --module MODEL     show only the system modules of MODEL (model, \"vendor\n"
     "                       model\" or module name); likewise\n"
+    "    --check PATH...    check description files before installing them: each\n"
+    "                       file, or each *.ini file of a directory, is loaded as the\n"
+    "                       libraries load it; shows its kind, its identity and every\n"
+    "                       problem with file, line and key (missing required keys,\n"
+    "                       malformed bridge pairs, values out of range, names that\n"
+    "                       differ from known ones only by letter case, identities\n"
+    "                       described twice); exit status 0 when every file is usable\n"
     "    --simulate [MACHINE]\n"
     "                       run on the stand-in services, which simulate the example\n"
     "                       machine or the machine file MACHINE (docs/machine-file.md)\n"
@@ -97,7 +106,8 @@ const char* const kHelpText =
     "\n"
     "EXIT STATUS\n"
     "    0  every call answered\n"
-    "    1  some library could not be loaded or some call failed\n"
+    "    1  some library could not be loaded or some call failed; with --check, some\n"
+    "       description file is not usable\n"
     "    2  bad usage (an option given twice, a MODEL nothing names), or the\n"
     "       machine or topology file cannot be used\n"
     "    3  no PCI bridge service found (the platform services are not installed) and\n"
@@ -161,6 +171,13 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
         std::string l_Value;
         std::string l_Error;
         if (l_Operands || l_rArg.empty() || l_rArg[0] != '-') {
+            if (l_rOptions.check) {
+                if (l_rArg.empty()) {
+                    return l_Fail("--check needs description files, not an empty text");
+                }
+                l_rOptions.checkPaths.push_back(l_rArg);
+                continue;
+            }
             // The only operand is the machine file of a --simulate given without one.
             if (!l_rOptions.simulate || !l_rOptions.machine.empty()) {
                 return l_Fail("unexpected operand '" + l_rArg + "'");
@@ -187,6 +204,8 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
                               : l_rArg == "--smbus" ? eView::smbus
                                                     : eView::smbios;
             l_Views += l_Again(l_rArg) ? 0 : 1;
+        } else if (l_rArg == "--check") {
+            l_rOptions.check = true;
         } else if (l_rArg == "--help" || l_rArg == "-h") {
             l_Parsed.command = eCommand::help;
             return l_Parsed;
@@ -260,6 +279,16 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
             l_rOptions.moduleFilter = l_Value;
         } else {
             return l_Fail("unknown option '" + l_rArg + "'");
+        }
+    }
+    if (l_rOptions.check) {
+        if (l_rOptions.checkPaths.empty()) {
+            return l_Fail("--check needs description files or directories");
+        }
+        if (l_rOptions.format == eFormat::dot || l_Views > 0 || l_rOptions.simulate ||
+            !l_rOptions.topology.empty() || !l_rOptions.chassisFilter.empty() ||
+            !l_rOptions.moduleFilter.empty()) {
+            return l_Fail("--check takes only --json and --verbose beside its files");
         }
     }
     if (l_Formats > 1) {

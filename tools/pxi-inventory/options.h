@@ -29,6 +29,8 @@ struct tOptions {
     std::string record;  // --record: the recording to write
     std::string replay;  // --replay: the recording to run the libraries over
     bool anonymise = false;
+    bool check = false;                   // --check: the description files below instead
+    std::vector<std::string> checkPaths;  // files, or directories of "*.ini" files
 };
 
 enum class eCommand { run, help, version, usageError };

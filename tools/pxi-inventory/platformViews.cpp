@@ -9,6 +9,7 @@
 #include "tools/pxi-inventory/cLibrary.h"
 #include "tools/pxi-inventory/eeprom.h"
 #include "tools/pxi-inventory/launch.h"
+#include "tools/pxi-inventory/pciDevices.h"
 
 namespace nQxPxiInventory {
 
@@ -198,6 +199,7 @@ tJson bridgePairMatches(const tDescription& a_rDriver, const tJson& a_rBridges) 
         }
         l_Pairs.push_back(l_Pair);
     }
+    addOtherDomainMatches(l_Pairs, a_rBridges.value("outsideDomain0", tJson::array()));
     return l_Pairs;
 }
 

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/pxi-inventory/i2cNodes.h"
+#include "tools/pxi-inventory/pciDevices.h"
+
 namespace nQxPxiInventory {
 
 namespace {
@@ -110,7 +113,28 @@ void bridgePairLines(const tJson& a_rPairs, tNode& a_rNode) {
                 l_Line += (l_Index == 0 ? "" : ", ") + text(l_rPair["bridges"][l_Index]);
             }
         }
+        if (l_rPair.contains("otherDomains")) {
+            // Left out by the PCI bridge service, whose bus numbers carry no domain.
+            l_Line += "; outside PCI domain 0, not seen by the libraries:";
+            std::string l_Domain;
+            for (const tJson& l_rAddress : l_rPair["otherDomains"]) {
+                const std::string l_Address = text(l_rAddress);
+                const bool l_Same = l_Address.compare(0, 4, l_Domain) == 0;
+                l_Domain = l_Address.substr(0, 4);
+                l_Line += (l_Same ? ", " : " domain " + l_Domain + ": ") + l_Address.substr(5);
+            }
+        }
         a_rNode.add(l_Line);
+    }
+}
+
+// lspci -tv below a root bus: each line nests under the one before it that is one
+// level less deep.
+void deviceNodes(const tJson& a_rDevices, tNode& a_rBus) {
+    std::vector<tNode*> l_Levels = {&a_rBus};
+    for (const auto& l_rLine : deviceLines(a_rDevices)) {
+        l_Levels.resize(static_cast<size_t>(l_rLine.first) + 1);
+        l_Levels.push_back(&l_Levels.back()->add(l_rLine.second));
     }
 }
 
@@ -124,15 +148,19 @@ void chassisTree(const tJson& a_rChassis, tNode& a_rRoot, bool a_Verbose) {
             l_Label += " (" + text(l_rModel["file"]) + ")";
         }
         tNode& l_ModelNode = l_Lib.add(l_Label);
-        if (l_rCount["value"] == 0 || a_Verbose) {
+        const tJson& l_rPairs = l_rModel["bridgePairs"];
+        if (l_rCount["value"] == 0 || a_Verbose ||
+            std::any_of(l_rPairs.begin(), l_rPairs.end(),
+                        [](const tJson& a_rPair) { return a_rPair.contains("otherDomains"); })) {
             // What a user needs when a chassis is not found: which bridges each pair found.
             bridgePairLines(l_rModel["bridgePairs"], l_ModelNode);
         }
         for (const tJson& l_rChassis : l_rModel["chassis"]) {
             tNode& l_Node = l_ModelNode.add("chassis " + text(l_rChassis["number"]));
             for (const tJson& l_rBus : l_rChassis["rootBuses"]) {
-                l_Node.add("root bus " + text(l_rBus["position"]) + ": [" + hex2(l_rBus["bus"]) +
-                           "]" + failure(l_rBus));
+                tNode& l_BusNode = l_Node.add("root bus " + text(l_rBus["position"]) + ": [" +
+                                              hex2(l_rBus["bus"]) + "]" + failure(l_rBus));
+                deviceNodes(l_rBus.value("devices", tJson()), l_BusNode);
             }
         }
     }
@@ -378,10 +406,14 @@ void finderTree(const tJson& a_rFinder, tNode& a_rRoot) {
                               l_rAttribute.value()["id"].get<unsigned>());
                 const bool l_Bus =
                     l_rAttribute.key() == "chassisBus" || l_rAttribute.key() == "controllerBus";
-                l_Node.add(l_rAttribute.key() + l_Id + ": " +
-                           (l_Bus ? "[" + hex2(l_rAttribute.value()["value"]) + "]"
-                                  : text(l_rAttribute.value()["value"])) +
-                           failure(l_rAttribute.value()));
+                tNode& l_Attribute =
+                    l_Node.add(l_rAttribute.key() + l_Id + ": " +
+                               (l_Bus ? "[" + hex2(l_rAttribute.value()["value"]) + "]"
+                                      : text(l_rAttribute.value()["value"])) +
+                               failure(l_rAttribute.value()));
+                if (l_rAttribute.key() == "chassisBus") {
+                    deviceNodes(l_rItem.value("devices", tJson()), l_Attribute);
+                }
             }
         }
         if (l_rItem.contains("idselMap")) {
@@ -590,8 +622,15 @@ std::string bridgesView(const tJson& a_rDocument) {
         l_Node.add(bridgeLabel(l_rBridge));
     }
     if (l_rBridges.value("omittedBridges", 0) > 0) {
-        l_Node.add(text(l_rBridges["omittedBridges"]) +
-                   " bridge(s) outside PCI domain 0 left out: bus numbers here carry no domain");
+        tNode& l_Omitted = l_Node.add(
+            text(l_rBridges["omittedBridges"]) +
+            " bridge(s) outside PCI domain 0 left out: bus numbers here carry no domain");
+        for (const tJson& l_rBridge : l_rBridges.value("outsideDomain0", tJson::array())) {
+            l_Omitted.add(text(l_rBridge["address"]) + " [" + text(l_rBridge["vendorId"]) + ":" +
+                          text(l_rBridge["deviceId"]) + "] subsystem " +
+                          text(l_rBridge["subsystemVendorId"]) + ":" +
+                          text(l_rBridge["subsystemId"]));
+        }
     }
     tNode& l_Pairs = l_Root.add("Chassis driver descriptions: root-bus bridge pairs");
     for (const tJson& l_rModel : a_rDocument["chassisBridgePairs"]) {
@@ -621,6 +660,10 @@ std::string smbusView(const tJson& a_rDocument) {
                   : l_rAdapter["usable"] == false ? "not usable"
                                                   : "usable ?") +
                  "\t" + text(l_rAdapter["description"]) + adapterFailures(l_rAdapter) + "\n";
+        const std::string l_Node = i2cNodeLine(l_rAdapter);
+        if (!l_Node.empty()) {
+            l_Out += "    " + l_Node + "\n";
+        }
     }
     return l_Out + summary(a_rDocument);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <regex>
 #include <string>
 
@@ -191,6 +192,62 @@ TEST(ToolViews, ExpectedAnswersAreLabelledSo) {
               std::string::npos)
         << l_Tree.stdOut;
     EXPECT_EQ(l_Tree.stdOut.find("text201"), std::string::npos);
+}
+
+// Every device of the machine file is shown once, below the chassis whose root bus it
+// sits on (chassis of the chassis library and of the PXI chassis finder alike), with its
+// names from the PCI ID database, in the JSON, the tree and the graph.
+TEST(ToolViews, EachDeviceOfTheMachineIsShownBelowItsChassisWithItsNames) {
+    const json l_Machine = json::parse(qxtest::readFile(qxtest::exampleMachinePath()));
+    const json l_Doc =
+        tooltest::runJson({tooltest::toolPath(), "--simulate", "--json"}, tooltest::kNoServices, 0);
+    std::map<std::string, json> l_Shown;  // by address
+    std::map<std::string, unsigned> l_RootBusOf;
+    auto l_Add = [&](const json& a_rDevices, unsigned a_Bus) {
+        for (const json& l_rDevice : a_rDevices) {
+            EXPECT_TRUE(l_Shown.emplace(l_rDevice["address"], l_rDevice).second)
+                << l_rDevice.dump();
+            l_RootBusOf[l_rDevice["address"]] = a_Bus;
+        }
+    };
+    for (const json& l_rModel : l_Doc["chassis"]["models"]) {
+        for (const json& l_rChassis : l_rModel["chassis"]) {
+            for (const json& l_rBus : l_rChassis["rootBuses"]) {
+                l_Add(l_rBus["devices"], l_rBus["bus"]);
+            }
+        }
+    }
+    for (const json& l_rFinder : l_Doc["finders"]) {
+        for (const json& l_rItem : l_rFinder["items"]) {
+            if (l_rItem.contains("devices")) {
+                l_Add(l_rItem["devices"], l_rItem["u32"]["chassisBus"]["value"]);
+            }
+        }
+    }
+    const json& l_rDevices = l_Machine["pci"]["devices"];
+    ASSERT_FALSE(l_rDevices.empty());
+    EXPECT_EQ(l_Shown.size(), l_rDevices.size());
+    for (const json& l_rDevice : l_rDevices) {
+        SCOPED_TRACE(l_rDevice["name"].get<std::string>());
+        const std::string l_Address = address(l_rDevice);
+        ASSERT_EQ(l_Shown.count(l_Address), 1u);
+        const json& l_rShown = l_Shown[l_Address];
+        EXPECT_EQ(l_RootBusOf[l_Address], number(l_rDevice["bus"]));
+        EXPECT_EQ(l_rShown["vendorId"], hex(number(l_rDevice["vendorId"]), 4));
+        EXPECT_EQ(l_rShown["deviceId"], hex(number(l_rDevice["deviceId"]), 4));
+        EXPECT_TRUE(l_rShown["vendorName"].is_string());
+        EXPECT_TRUE(l_rShown["deviceName"].is_string());
+    }
+    const qxtest::tChildResult l_Tree =
+        tooltest::run({tooltest::toolPath(), "--simulate"}, tooltest::kNoServices);
+    const qxtest::tChildResult l_Dot =
+        tooltest::run({tooltest::toolPath(), "--simulate", "--dot"}, tooltest::kNoServices);
+    EXPECT_NE(l_Tree.stdOut.find("| +-root bus 1: [04]\n|   | | \\-04:00.0 Intel Corporation I210 "
+                                 "Gigabit Network Connection [8086:1533]\n"),
+              std::string::npos)
+        << l_Tree.stdOut;
+    EXPECT_NE(l_Dot.stdOut.find("\"bus 04\" -> \"pci 04:00.0\""), std::string::npos)
+        << l_Dot.stdOut;
 }
 
 // The README shows docs/example-machine.svg: the suite draws it again from this build
