@@ -758,8 +758,17 @@ std::vector<std::string> filesOf(const std::string& a_rPath,
         a_rUnreadable.push_back(l_Report);
         return {};
     }
-    if (!S_ISDIR(l_Stat.st_mode)) {
+    if (S_ISREG(l_Stat.st_mode)) {
         return {a_rPath};
+    }
+    if (!S_ISDIR(l_Stat.st_mode)) {
+        // A device or a pipe could block the reading or never end.
+        tFileReport l_Report;
+        l_Report.path = a_rPath;
+        l_Report.problems.push_back({true, 0, std::string(), std::string(),
+                                     "not a regular file: the libraries read only regular files"});
+        a_rUnreadable.push_back(l_Report);
+        return {};
     }
     std::vector<std::string> l_Files;
     DIR* l_pDir = opendir(a_rPath.c_str());
@@ -774,7 +783,9 @@ std::vector<std::string> filesOf(const std::string& a_rPath,
     const std::string l_Dir = a_rPath.back() == '/' ? a_rPath : a_rPath + "/";
     while (const dirent* l_pEntry = readdir(l_pDir)) {
         const std::string l_Name = l_pEntry->d_name;
-        if (l_Name.size() > 4 && l_Name.compare(l_Name.size() - 4, 4, ".ini") == 0) {
+        struct stat l_Entry {};
+        if (l_Name.size() > 4 && l_Name.compare(l_Name.size() - 4, 4, ".ini") == 0 &&
+            stat((l_Dir + l_Name).c_str(), &l_Entry) == 0 && S_ISREG(l_Entry.st_mode)) {
             l_Files.push_back(l_Dir + l_Name);
         }
     }

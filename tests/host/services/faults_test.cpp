@@ -203,6 +203,13 @@ TEST(ServiceMachineFile, AnUnusableFileGivesAClearStatusAndOneLineNamingFileAndP
         {R"({"faults": [{"function": "QxPciBrd_Nothing", "status": -1}]})",
          "no service function \"QxPciBrd_Nothing\""},
         {R"({"pcii": {}})", "unknown key \"pcii\""},
+        {R"({"pci": {"devices": [{"bus": 4, "device": 0, "vendorId": 1, "deviceId": 2,
+            "slot": 3}]}})",
+         "pci.devices[0]: unknown key \"slot\""},
+        {R"({"pci": {"bridges": [{"bus": 0, "device": 1, "vendorId": 1, "deviceId": 1,
+            "secondaryBus": 1}], "devices": [{"bus": 0, "device": 1, "vendorId": 1,
+            "deviceId": 2}]}})",
+         "pci.devices[0]: a bridge has the same bus, device and function"},
     };
     for (const auto& [l_rText, l_rProblem] : l_Cases) {
         SCOPED_TRACE(l_rProblem);

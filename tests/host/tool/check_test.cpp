@@ -17,7 +17,7 @@ std::string example(const std::string& a_rRelative) {
 
 TEST(ToolCheck, TheExampleDescriptionsAreUsableWithoutAnyRemark) {
     const json l_Doc = tooltest::runJson(
-        {tooltest::toolPath(), "--json", "--check", example("libdir/qxpxihw/pxiechassis"),
+        {tooltest::toolPath(), "--check", example("libdir/qxpxihw/pxiechassis"),
          example("libdir/qxpxihw/pxiesysmodules"), example("datadir/pxisa/chassis"),
          example("datadir/qxpxi/hardware_descriptions/controllers/quarrix-pxie-8881.ini")},
         tooltest::kNoServices, 0);
@@ -146,8 +146,7 @@ TEST(ToolCheck, EachProblemIsNamedWithItsLineAndKey) {
         SCOPED_TRACE(l_rCase.name);
         qxtest::cTempDir l_Dir;
         const std::string l_File = l_Dir.writeFile("broken.ini", l_rCase.text);
-        const json l_Doc =
-            tooltest::runJson({tooltest::toolPath(), "--check", l_File, "--json"}, {}, 1);
+        const json l_Doc = tooltest::runJson({tooltest::toolPath(), "--check", l_File}, {}, 1);
         ASSERT_EQ(l_Doc["files"].size(), 1u);
         const json& l_rFile = l_Doc["files"][0];
         SCOPED_TRACE(l_rFile.dump(1));
@@ -169,18 +168,20 @@ TEST(ToolCheck, EachProblemIsNamedWithItsLineAndKey) {
 }
 
 // The text names file:line as compilers do; two files of one identity in a directory:
-// the second is never read. A path that is not there is a problem, not a usage error.
+// the second is never read. A path that is not there, or not a regular file, is a
+// problem, not a usage error.
 TEST(ToolCheck, DuplicateIdentitiesAndTheTextReport) {
     qxtest::cTempDir l_Dir;
     l_Dir.writeFile("pxiechassis/a.ini", kDriver);
     const std::string l_Second =
         l_Dir.writeFile("pxiechassis/b.ini", replaced(kDriver, "1093:7A11", "1093-7A11"));
     l_Dir.writeFile("pxiechassis/notes.txt", "not a description");
-    const qxtest::tChildResult l_Run = tooltest::run(
-        {tooltest::toolPath(), "--check", l_Dir.file("pxiechassis"), l_Dir.file("missing.ini")},
-        {});
+    const qxtest::tChildResult l_Run =
+        tooltest::run({tooltest::toolPath(), "--check", l_Dir.file("pxiechassis"),
+                       l_Dir.file("missing.ini"), "/dev/null"},
+                      {});
     EXPECT_EQ(l_Run.exitCode, 1) << l_Run.stdErr;
-    for (const std::string l_Line :
+    for (const std::string& l_Line :
          {l_Dir.file("pxiechassis/a.ini") +
               ": chassis driver description \"Quarrix QX PXIe-1092\": usable\n",
           l_Second + ": chassis driver description \"Quarrix QX PXIe-1092\": NOT usable\n",
@@ -190,7 +191,8 @@ TEST(ToolCheck, DuplicateIdentitiesAndTheTextReport) {
               ": duplicate identity: \"Quarrix QX PXIe-1092\" is described already by " +
               l_Dir.file("pxiechassis/a.ini"),
           l_Dir.file("missing.ini") + ": no known kind: NOT usable\n",
-          "3 description file(s) checked: 1 usable, 2 not usable.\n"}) {
+          std::string("  /dev/null: not a regular file"),
+          std::string("4 description file(s) checked: 1 usable, 3 not usable.\n")}) {
         EXPECT_NE(l_Run.stdOut.find(l_Line), std::string::npos) << l_Line << "\n" << l_Run.stdOut;
     }
     EXPECT_EQ(l_Run.stdOut.find("notes.txt"), std::string::npos);

@@ -212,7 +212,7 @@ TEST_F(ToolOnLinuxServices, EachRecordedMachineShowsTheDevicesBelowEachChassis) 
         tooltest::tEnvironment l_Environment = m_Environment;
         l_Environment.push_back({"QXPXI_INSTALL_PREFIX", l_Prefix.path()});
         const json l_Doc = tooltest::runJson(
-            {tooltest::toolPath(), "--topology", l_rFile, "--chassis", "Recorded", "--json"},
+            {tooltest::toolPath(), "--topology", l_rFile, "--chassis", "Recorded"},
             l_Environment, 0);
         const json& l_rModels = l_Doc["chassis"]["models"];
         ASSERT_EQ(l_rModels.size(), 1u) << l_Doc.dump(1);
@@ -268,7 +268,7 @@ TEST_F(ToolOnLinuxServices, PairsMatchingBridgesOutsideDomain0AreNamedWithTheirD
     tooltest::tEnvironment l_Environment = m_Environment;
     l_Environment.push_back({"QXPXI_INSTALL_PREFIX", l_Prefix.path()});
     const json l_Doc = tooltest::runJson(
-        {tooltest::toolPath(), "--topology", l_File, "--bridges", "--json"}, l_Environment, 0);
+        {tooltest::toolPath(), "--topology", l_File, "--bridges"}, l_Environment, 0);
     const json& l_rPair = l_Doc["chassisBridgePairs"][0]["bridgePairs"][0];
     EXPECT_EQ(l_rPair["otherDomains"], l_Expected) << l_rPair.dump(1);
     EXPECT_EQ(l_Doc["pciBridges"]["outsideDomain0"].size(),
@@ -314,9 +314,7 @@ TEST_F(ToolOnLinuxServices, SmbusViewTellsWhetherEachDeviceNodeCanBeOpened) {
     const std::vector<std::string> l_Argv = {tooltest::toolPath(), "--smbus", "--topology",
                                              topologies().front()};
 
-    std::vector<std::string> l_Json = l_Argv;
-    l_Json.push_back("--json");
-    const json l_Doc = tooltest::runJson(l_Json, l_Environment, 0);
+    const json l_Doc = tooltest::runJson(l_Argv, l_Environment, 0);
     const json& l_rAdapters = l_Doc["smbusAdapters"]["adapters"];
     ASSERT_EQ(l_rAdapters.size(), 3u) << l_Doc.dump(1);
     const struct {
@@ -346,7 +344,7 @@ TEST_F(ToolOnLinuxServices, SmbusViewTellsWhetherEachDeviceNodeCanBeOpened) {
     }
     const qxtest::tChildResult l_View = tooltest::run(l_Argv, l_Environment);
     EXPECT_EQ(l_View.exitCode, 0) << l_View.stdErr;
-    for (const std::string l_Line :
+    for (const std::string& l_Line :
          {"    node " + l_Tree.file("dev/i2c-3") + ": the node is missing: load the i2c-dev",
           "    node " + l_Tree.file("dev/i2c-6") + ": can be opened read-write by this user"}) {
         EXPECT_NE(l_View.stdOut.find(l_Line), std::string::npos) << l_Line << "\n" << l_View.stdOut;

@@ -200,7 +200,7 @@ TEST(ToolViews, ExpectedAnswersAreLabelledSo) {
 TEST(ToolViews, EachDeviceOfTheMachineIsShownBelowItsChassisWithItsNames) {
     const json l_Machine = json::parse(qxtest::readFile(qxtest::exampleMachinePath()));
     const json l_Doc =
-        tooltest::runJson({tooltest::toolPath(), "--simulate", "--json"}, tooltest::kNoServices, 0);
+        tooltest::runJson({tooltest::toolPath(), "--simulate"}, tooltest::kNoServices, 0);
     std::map<std::string, json> l_Shown;  // by address
     std::map<std::string, unsigned> l_RootBusOf;
     auto l_Add = [&](const json& a_rDevices, unsigned a_Bus) {
