@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     if (l_Options.check) {
         const tCheckOutput l_Check =
             checkDescriptions(l_Options.checkPaths, l_Options.format == eFormat::json);
-        return writeOut(l_Check.text, l_Check.status);
+        return writeOut(l_Check.text, l_Check.status, l_Options.output);
     }
     const tLayout l_Layout = findLayout();
     tSimulation l_Simulation;

@@ -10,7 +10,7 @@ const char* const kUsageLine =
     "                     [--simulate [MACHINE] | --topology FILE] [--chassis MODEL]\n"
     "                     [--module MODEL] [--help] [--version]\n"
     "       pxi-inventory --record FILE [--anonymise] | --replay FILE [...]\n"
-    "       pxi-inventory --check [--json] PATH...\n";
+    "       pxi-inventory --check [--json] [--output FILE] PATH...\n";
 
 // Kept beside docs/pxi-inventory.1: the test suite checks that both list the same
 // options and exit statuses.
@@ -26,7 +26,7 @@ const char* const kHelpText =
     "    pxi-inventory --bridges | --smbus | --smbios [--json] [--simulate [MACHINE]]\n"
     "    pxi-inventory --record FILE [--anonymise] [--topology FILE]\n"
     "    pxi-inventory --replay FILE [--json | --dot] [--bridges | --smbus | --smbios]\n"
-    "    pxi-inventory --check [--json] PATH...\n"
+    "    pxi-inventory --check [--json] [--output FILE] PATH...\n"
     "    pxi-inventory --help | --version\n"
     "\n"
     "DESCRIPTION\n"
@@ -285,10 +285,11 @@ tParsed parseArguments(const std::vector<std::string>& a_rArgs) {
         if (l_rOptions.checkPaths.empty()) {
             return l_Fail("--check needs description files or directories");
         }
-        if (l_rOptions.format == eFormat::dot || l_Views > 0 || l_rOptions.simulate ||
-            !l_rOptions.topology.empty() || !l_rOptions.chassisFilter.empty() ||
-            !l_rOptions.moduleFilter.empty()) {
-            return l_Fail("--check takes only --json and --verbose beside its files");
+        if ((l_rOptions.format != eFormat::tree && l_rOptions.format != eFormat::json) ||
+            l_Views > 0 || l_rOptions.simulate || !l_rOptions.topology.empty() ||
+            !l_rOptions.chassisFilter.empty() || !l_rOptions.moduleFilter.empty() ||
+            !l_rOptions.record.empty() || !l_rOptions.replay.empty()) {
+            return l_Fail("--check takes only --json and --output beside its files");
         }
     }
     if (l_Formats > 1) {
