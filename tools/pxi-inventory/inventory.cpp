@@ -797,7 +797,6 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
         }
         l_Doc["pciBridges"] = l_Bridges;
         l_Doc["pciDevices"] = {{"source", l_Pci["source"]},
-                               {"path", l_Pci["path"]},
                                {"problem", l_Pci.value("problem", tJson())},
                                {"functions", l_Pci["functions"].size()}};
     }

@@ -303,11 +303,10 @@ tJson collectPciFunctions(const tOptions& a_rOptions, const std::string& a_rSimu
     bool l_Read = false;
     if (!a_rSimulatedMachine.empty()) {
         l_Out["source"] = "machine file";
-        l_Out["path"] = a_rSimulatedMachine;
         l_Read = readMachineFile(a_rSimulatedMachine, l_Functions, l_Problem);
     } else {
-        l_Out["source"] = a_rOptions.topology.empty() ? "hwloc" : "topology";
-        l_Out["path"] = a_rOptions.topology.empty() ? tJson(nullptr) : tJson(a_rOptions.topology);
+        // This computer, or the topology of --topology (named in "environment").
+        l_Out["source"] = "hwloc";
         l_Read = readHwloc(a_rOptions.topology, l_Functions, l_Problem);
     }
     if (!l_Read) {

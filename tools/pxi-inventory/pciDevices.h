@@ -14,7 +14,7 @@
 
 namespace nQxPxiInventory {
 
-// {"source": "hwloc" | "topology" | "machine file", "path", "functions": [{"address"
+// {"source": "hwloc" | "machine file", "functions": [{"address"
 // "DDDD:BB:DD.F", "domain", "bus", "device", "function", "vendorId", "deviceId",
 // "subsystemVendorId", "subsystemId", "classCode", "vendorName", "deviceName",
 // "secondaryBus" and "subordinateBus" (bridges), "parent" (the index of the bridge above,
