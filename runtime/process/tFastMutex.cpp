@@ -1,5 +1,6 @@
 #include "runtime/process/tFastMutex.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace QX_NS {
@@ -40,33 +41,55 @@ void destroyFastMutex(tFastMutex& a_rMutex) {
 }
 
 namespace {
-// Library locks are mostly held for a few tens of nanoseconds, while a contended
-// priority-inheritance lock always costs a kernel round trip on both sides; so a thread
-// that finds the mutex taken retries briefly before it blocks (with priority inheritance,
-// as any lock of the mutex).
-constexpr int kSpinTries = 100;
+// Library locks are mostly held for a few tens of nanoseconds. A waiter reads the hint
+// with growing pauses between reads (up to some microseconds), so that the holder keeps
+// the cache line, and tries the mutex only when the hint says it is free. It blocks
+// after kSpinTime: a holder that takes longer is most likely not running, and then
+// blocking, with priority inheritance, is what helps it on.
+constexpr auto kSpinTime = std::chrono::microseconds(200);
+constexpr int kMaxPauses = 1024;
 
 inline void relax() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
 }
+
+bool tryTake(tFastMutex& a_rMutex) {
+    if (a_rMutex.held.load(std::memory_order_relaxed) ||
+        pthread_mutex_trylock(&a_rMutex.mutex) != 0)
+        return false;
+    a_rMutex.held.store(true, std::memory_order_relaxed);
+    return true;
+}
 }  // namespace
 
 void lockFastMutex(tFastMutex& a_rMutex) {
     if (!a_rMutex.initialised)
         return;
-    for (int l_Try = 0; l_Try < kSpinTries; ++l_Try) {
-        if (pthread_mutex_trylock(&a_rMutex.mutex) == 0)
+    // The hold of a thread that takes the mutex again is its own: no hint applies.
+    if (pthread_mutex_trylock(&a_rMutex.mutex) == 0) {
+        a_rMutex.held.store(true, std::memory_order_relaxed);
+        return;
+    }
+    const auto l_Until = std::chrono::steady_clock::now() + kSpinTime;
+    for (int l_Pauses = 1;; l_Pauses = l_Pauses < kMaxPauses ? 2 * l_Pauses : kMaxPauses) {
+        for (int l_Pause = 0; l_Pause < l_Pauses; ++l_Pause)
+            relax();
+        if (tryTake(a_rMutex))
             return;
-        relax();
+        if (l_Pauses == kMaxPauses && std::chrono::steady_clock::now() >= l_Until)
+            break;
     }
     pthread_mutex_lock(&a_rMutex.mutex);
+    a_rMutex.held.store(true, std::memory_order_relaxed);
 }
 
 void unlockFastMutex(tFastMutex& a_rMutex) {
-    if (a_rMutex.initialised)
-        pthread_mutex_unlock(&a_rMutex.mutex);
+    if (!a_rMutex.initialised)
+        return;
+    a_rMutex.held.store(false, std::memory_order_relaxed);
+    pthread_mutex_unlock(&a_rMutex.mutex);
 }
 
 }  // namespace QX_NS
