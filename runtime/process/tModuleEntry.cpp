@@ -1,6 +1,6 @@
 #include "runtime/process/tModuleEntry.h"
 
-#include "runtime/trace/qxDebugPrint.h"
+#include "runtime/process/qxDebugPrint.h"
 
 namespace QX_NS {
 

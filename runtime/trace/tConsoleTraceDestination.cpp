@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/trace/qxDebugPrint.h"
+#include "runtime/process/qxDebugPrint.h"
 
 namespace QX_NS {
 

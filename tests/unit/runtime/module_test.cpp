@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "runtime/process/qxAllocate.h"
+#include "runtime/process/qxDebugPrint.h"
 #include "runtime/process/tFastMutex.h"
 #include "runtime/process/tModuleEntry.h"
-#include "runtime/trace/qxDebugPrint.h"
 
 // Allocation failure is part of what is tested; the sanitizer must report it as null.
 extern "C" const char* __asan_default_options() {

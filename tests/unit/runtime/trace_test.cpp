@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/trace/qxDebugPrint.h"
+#include "runtime/process/qxDebugPrint.h"
 #include "runtime/trace/tConsoleTraceDestination.h"
 #include "runtime/trace/tTrace.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/trace/qxDebugPrint.h"
+#include "runtime/process/qxDebugPrint.h"
 
 #include <cstdio>
 
