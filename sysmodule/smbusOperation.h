@@ -7,25 +7,26 @@
 #include <cstdint>
 #include <string>
 
+#include "qxpxi/QXPXIeSMu.h"
 #include "runtime/qxns.h"
 #include "runtime/status/tStatusRecord.h"
 
 namespace QX_NS {
 
-// Operation codes.
+// Operation codes: the public PXISA_SMBUS_OP_* values under this library's names.
 enum : int32_t {
-    kSMBusQuick = 0,
-    kSMBusSendByte = 1,
-    kSMBusReceiveByte = 2,
-    kSMBusWriteByte = 3,
-    kSMBusReadByte = 4,
-    kSMBusWriteWord = 5,
-    kSMBusReadWord = 6,
-    kSMBusProcessCall = 7,
-    kSMBusWriteBlock = 8,
-    kSMBusReadBlock = 9,
-    kSMBusOpen = 10,
-    kSMBusClose = 11,
+    kSMBusQuick = PXISA_SMBUS_OP_QUICK,
+    kSMBusSendByte = PXISA_SMBUS_OP_SEND_BYTE,
+    kSMBusReceiveByte = PXISA_SMBUS_OP_RECEIVE_BYTE,
+    kSMBusWriteByte = PXISA_SMBUS_OP_WRITE_BYTE,
+    kSMBusReadByte = PXISA_SMBUS_OP_READ_BYTE,
+    kSMBusWriteWord = PXISA_SMBUS_OP_WRITE_WORD,
+    kSMBusReadWord = PXISA_SMBUS_OP_READ_WORD,
+    kSMBusProcessCall = PXISA_SMBUS_OP_PROCESS_CALL,
+    kSMBusWriteBlock = PXISA_SMBUS_OP_WRITE_BLOCK,
+    kSMBusReadBlock = PXISA_SMBUS_OP_READ_BLOCK,
+    kSMBusOpen = PXISA_SMBUS_OP_OPEN,
+    kSMBusClose = PXISA_SMBUS_OP_CLOSE,
 };
 
 // The resource name a call names: the resource text up to its first ";" when that
