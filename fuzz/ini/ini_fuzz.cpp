@@ -2,9 +2,6 @@
 // getter on every key found, edits, and writes the result with and without a line limit.
 // The same bytes must give the same model on both reading paths, and what is written
 // without a line limit must read back as the same model.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <set>
@@ -13,6 +10,7 @@
 
 #include "config/inifile/cIniFile.h"
 #include "config/inifile/tIniDocument.h"
+#include "fuzz/support/tMemoryFile.h"
 
 namespace {
 
@@ -45,25 +43,6 @@ bool sameModel(const tIniDocument& a_rA, const tIniDocument& a_rB, bool a_LooseQ
     }
     return true;
 }
-
-// An anonymous in-memory file, reached by path as a description file would be.
-struct tMemoryFile {
-    int fd = ::memfd_create("qxinifuzz", 0);
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-    bool fill(const uint8_t* a_pData, size_t a_Size) {
-        if (fd < 0 || ::ftruncate(fd, 0) != 0)
-            return false;
-        size_t l_Done = 0;
-        while (l_Done < a_Size) {
-            const ssize_t l_Written =
-                ::pwrite(fd, a_pData + l_Done, a_Size - l_Done, off_t(l_Done));
-            if (l_Written <= 0)
-                return false;
-            l_Done += size_t(l_Written);
-        }
-        return true;
-    }
-};
 
 void exerciseGetters(cIniFile& a_rIni, const tIniDocument& a_rDocument) {
     for (const tIniSection& l_rSection : a_rDocument.m_Sections) {
@@ -98,7 +77,7 @@ void exerciseGetters(cIniFile& a_rIni, const tIniDocument& a_rDocument) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* a_pData, size_t a_Size) {
-    static tMemoryFile s_File;
+    static qxfuzz::tMemoryFile s_File("qxinifuzz");
     const char* l_pText = reinterpret_cast<const char*>(a_pData);
 
     // Every combination of read options, in memory, with the engine's defaults.
@@ -112,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* a_pData, size_t a_Size) {
         return 0;
     tFuzzIniFile l_Ini;
     tStatusRecord l_Status;
-    l_Ini.open(s_File.path.c_str(), 0, &l_Status);
+    l_Ini.open(s_File.path().c_str(), 0, &l_Status);
     tIniDocument* l_pDocument = l_Ini.document();
     if (l_pDocument == nullptr)
         __builtin_trap();

@@ -4,9 +4,6 @@
 // and target lists are read as hexadecimal lists. The converters also get the whole
 // input as one value. Nothing may crash, read out of bounds or leak, and the numbers of
 // hexadecimal lists stay within what four characters can hold.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,29 +11,11 @@
 
 #include "config/inifile/cIniFile.h"
 #include "sysmodule/module/cSystemModuleDescription.h"
+#include "fuzz/support/tMemoryFile.h"
 
 using namespace QX_NS;
 
 namespace {
-
-// An anonymous in-memory file, reached by path as a description file is.
-struct tMemoryFile {
-    int fd = ::memfd_create("qxsysvaluesfuzz", 0);
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-    bool fill(const uint8_t* a_pData, size_t a_Size) {
-        if (fd < 0 || ::ftruncate(fd, 0) != 0)
-            return false;
-        size_t l_Done = 0;
-        while (l_Done < a_Size) {
-            const ssize_t l_Written =
-                ::pwrite(fd, a_pData + l_Done, a_Size - l_Done, off_t(l_Done));
-            if (l_Written <= 0)
-                return false;
-            l_Done += size_t(l_Written);
-        }
-        return true;
-    }
-};
 
 // The steps of a link path, cut at every "," as the link walk does.
 void readLinkPath(const std::string& a_rPath) {
@@ -115,12 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* a_pData, size_t a_Size) {
     int32_t l_Decimals[6] = {};
     parseDecimalList(l_Value.c_str(), l_Decimals, 6);
 
-    static tMemoryFile s_File;
+    static qxfuzz::tMemoryFile s_File("qxsysvaluesfuzz");
     if (!s_File.fill(a_pData, a_Size))
         return 0;
     nQxPxiDriverTools_1_0::cIniFile l_Ini;
     tStatusRecord l_Status;
-    l_Ini.open(s_File.path.c_str(), 0, &l_Status);
+    l_Ini.open(s_File.path().c_str(), 0, &l_Status);
     if (!l_Status.isError())
         readDescription(cSystemModuleDescription(&l_Ini));
     return 0;
