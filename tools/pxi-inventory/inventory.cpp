@@ -1,5 +1,7 @@
 #include "tools/pxi-inventory/inventory.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -747,6 +749,15 @@ tJson collectInventory(const tOptions& a_rOptions, const tLayout& a_rLayout,
     l_DirJson["chassisDrivers"] = l_Dirs.chassisDrivers();
     l_DirJson["systemModules"] = l_Dirs.systemModules();
     l_DirJson["controllers"] = l_Dirs.controllers();
+    // A directory that is not there explains an empty inventory better than no word.
+    l_DirJson["missing"] = tJson::array();
+    for (const std::string& l_rDir :
+         {l_Dirs.chassisDrivers(), l_Dirs.systemModules(), l_Dirs.controllers()}) {
+        struct stat l_Stat;
+        if (stat(l_rDir.c_str(), &l_Stat) != 0 || !S_ISDIR(l_Stat.st_mode)) {
+            l_DirJson["missing"].push_back(l_rDir);
+        }
+    }
     for (const auto& l_rAnswer : {std::make_pair("libdir", l_Dirs.libdirStatus),
                                   std::make_pair("datadir", l_Dirs.datadirStatus)}) {
         if (l_rAnswer.second != 0) {

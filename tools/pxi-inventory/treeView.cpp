@@ -546,8 +546,18 @@ void machineLines(const tJson& a_rDocument, tNode& a_rRoot) {
 
 void descriptionLines(const tJson& a_rDirs, tNode& a_rRoot, bool a_Verbose) {
     tNode& l_Dirs = a_rRoot.add("Descriptions");
-    l_Dirs.add("chassis drivers: " + text(a_rDirs["chassisDrivers"]));
-    l_Dirs.add("system modules: " + text(a_rDirs["systemModules"]));
+    const tJson l_Missing = a_rDirs.value("missing", tJson::array());
+    auto l_Line = [&](const char* a_pWhat, const tJson& a_rDir, bool a_Always) {
+        const bool l_Absent =
+            std::find(l_Missing.begin(), l_Missing.end(), a_rDir) != l_Missing.end();
+        if (a_Always || l_Absent) {
+            l_Dirs.add(std::string(a_pWhat) + ": " + text(a_rDir) +
+                       (l_Absent ? " (no such directory)" : ""));
+        }
+    };
+    l_Line("chassis drivers", a_rDirs["chassisDrivers"], true);
+    l_Line("system modules", a_rDirs["systemModules"], true);
+    l_Line("controllers", a_rDirs["controllers"], false);
     for (const char* l_pName : {"libdirRelocation", "datadirRelocation"}) {
         if (a_rDirs.contains(l_pName)) {
             l_Dirs.add(std::string(l_pName) + failure(a_rDirs[l_pName]));

@@ -238,6 +238,29 @@ TEST(ToolDescriptions, FilesTheToolCannotUseAreListedWithTheReason) {
         << l_Verbose.stdOut;
 }
 
+TEST(ToolDescriptions, MissingDescriptionDirectoriesAreNamed) {
+    qxtest::cSimMachine l_Sim(qxtest::exampleMachine(false));
+    for (const std::string& l_rDir :
+         {l_Sim.libDir() + "/qxpxihw/pxiechassis", l_Sim.libDir() + "/qxpxihw/pxiesysmodules",
+          l_Sim.dataDir() + "/qxpxi/hardware_descriptions/controllers"}) {
+        rmdir(l_rDir.c_str());
+    }
+    const json l_Doc = tooltest::runJson({tooltest::toolPath()}, {}, 0);
+    const json& l_rDirs = l_Doc["descriptionDirectories"];
+    EXPECT_EQ(l_rDirs["missing"],
+              json({l_rDirs["chassisDrivers"], l_rDirs["systemModules"], l_rDirs["controllers"]}))
+        << l_rDirs.dump(1);
+    const qxtest::tChildResult l_Tree = tooltest::run({tooltest::toolPath()});
+    for (const auto& l_rLine : {std::make_pair("chassis drivers: ", "chassisDrivers"),
+                                std::make_pair("system modules: ", "systemModules"),
+                                std::make_pair("controllers: ", "controllers")}) {
+        EXPECT_NE(l_Tree.stdOut.find(l_rLine.first + l_rDirs[l_rLine.second].get<std::string>() +
+                                     " (no such directory)"),
+                  std::string::npos)
+            << l_Tree.stdOut;
+    }
+}
+
 TEST(ToolFaults, MissingLibraryIsReportedAndTheOthersAnswer) {
     // A copy of the tool beside a lib/ without the system module library, and the
     // stand-ins; outside ctest's LD_LIBRARY_PATH the tool switches onto them itself.
