@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/status/jsonz.h"
+#include "runtime/text/numberScan.h"
 
 namespace QX_NS {
 namespace jsonz {
@@ -57,16 +58,6 @@ const char* skipValue(const char* a_p) {
     while (*a_p != '\0' && std::strchr(",}] \t\n\r", *a_p) == nullptr)
         ++a_p;
     return a_p == l_pStart ? nullptr : a_p;
-}
-
-int hexValue(char a_C) {
-    if (a_C >= '0' && a_C <= '9')
-        return a_C - '0';
-    if (a_C >= 'a' && a_C <= 'f')
-        return a_C - 'a' + 10;
-    if (a_C >= 'A' && a_C <= 'F')
-        return a_C - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -174,7 +165,7 @@ void unescape(const char* a_pRaw, size_t a_Count, char* a_pDestination) {
                 unsigned l_Code = 0;
                 bool l_Valid = true;
                 for (size_t k = 0; k < 4; ++k) {
-                    const int l_Digit = hexValue(a_pRaw[i + k]);
+                    const int l_Digit = hexDigitValue(a_pRaw[i + k]);
                     if (l_Digit < 0)
                         l_Valid = false;
                     l_Code = l_Code * 16 + static_cast<unsigned>(l_Digit < 0 ? 0 : l_Digit);

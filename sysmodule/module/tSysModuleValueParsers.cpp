@@ -6,6 +6,8 @@
 
 #include <boost/algorithm/string/split.hpp>
 
+#include "runtime/text/numberScan.h"
+
 namespace QX_NS {
 
 namespace {
@@ -14,38 +16,16 @@ bool isSpace(char a_Char) {
     return std::isspace(static_cast<unsigned char>(a_Char)) != 0;
 }
 
-int hexDigit(char a_Char) {
-    if (a_Char >= '0' && a_Char <= '9')
-        return a_Char - '0';
-    if (a_Char >= 'a' && a_Char <= 'f')
-        return a_Char - 'a' + 10;
-    if (a_Char >= 'A' && a_Char <= 'F')
-        return a_Char - 'A' + 10;
-    return -1;
-}
-
 // Reads a hexadecimal number as "%x" would (white space, a sign, an optional "0x"),
 // keeping the low 32 bits of an overlong number. Moves a_rpText past what was read.
 bool scanHex(const char*& a_rpText, uint32_t& a_rValue) {
     const char* l_p = a_rpText;
     while (isSpace(*l_p))
         ++l_p;
-    bool l_Negative = false;
-    if (*l_p == '+' || *l_p == '-') {
-        l_Negative = *l_p == '-';
-        ++l_p;
-    }
-    if (l_p[0] == '0' && (l_p[1] == 'x' || l_p[1] == 'X') && hexDigit(l_p[2]) >= 0) {
-        l_p += 2;
-    }
-    if (hexDigit(*l_p) < 0) {
+    tScannedNumber l_Number;
+    if (!scanNumber(l_p, l_p + std::strlen(l_p), 16, l_Number))
         return false;
-    }
-    uint32_t l_Value = 0;
-    for (; hexDigit(*l_p) >= 0; ++l_p) {
-        l_Value = (l_Value << 4) | static_cast<uint32_t>(hexDigit(*l_p));
-    }
-    a_rValue = l_Negative ? 0u - l_Value : l_Value;
+    a_rValue = l_Number.negative ? 0u - l_Number.low32 : l_Number.low32;
     a_rpText = l_p;
     return true;
 }
@@ -55,23 +35,13 @@ bool scanDecimal(const char*& a_rpText, int32_t& a_rValue) {
     const char* l_p = a_rpText;
     while (isSpace(*l_p))
         ++l_p;
-    bool l_Negative = false;
-    if (*l_p == '+' || *l_p == '-') {
-        l_Negative = *l_p == '-';
-        ++l_p;
-    }
-    if (*l_p < '0' || *l_p > '9') {
+    tScannedNumber l_Number;
+    if (!scanNumber(l_p, l_p + std::strlen(l_p), 10, l_Number))
         return false;
-    }
-    int64_t l_Value = 0;
-    for (; *l_p >= '0' && *l_p <= '9'; ++l_p) {
-        if (l_Value <= INT64_C(0x80000000)) {
-            l_Value = l_Value * 10 + (*l_p - '0');
-        }
-    }
-    if (l_Negative) {
+    // The magnitude is held at 2^32, which clamps as any wider number does.
+    int64_t l_Value = static_cast<int64_t>(l_Number.magnitude);
+    if (l_Number.negative)
         l_Value = -l_Value;
-    }
     if (l_Value > INT32_MAX)
         l_Value = INT32_MAX;
     if (l_Value < INT32_MIN)

@@ -3,9 +3,11 @@
 // every number.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "config/inifile/tIniConversions.h"
 #include "sysmodule/module/tSysModuleValueParsers.h"
 
 namespace QX_NS {
@@ -128,6 +130,66 @@ TEST(LinkStepTest, ReadsOnlyTheStepsOwnCharacters) {
     const tLinkStep l_Step = parseLinkStep(l_pText, 4);
     EXPECT_EQ(tLinkStepKind::push, l_Step.kind);
     EXPECT_FALSE(l_Step.hasValue);
+}
+
+// The description file reader's conversions and the system module value parsers read
+// numbers with one scanner. Where their rules differ, this table says how: the reader
+// refuses a number it cannot hold, the value parsers keep the low 32 bits (hexadecimal)
+// or clamp (decimal), as "%x" and "%d" would.
+TEST(NumberRulesTest, ReaderRefusesWhatTheValueParsersCutOrClamp) {
+    using nQxPxiDriverTools_1_0::parseHex32;
+    using nQxPxiDriverTools_1_0::parseListInt;
+    struct tCase {
+        const char* text;
+        bool hex;       // else decimal
+        bool readerOk;  // parseHex32 / parseListInt
+        uint32_t readerValue;
+        bool parserOk;  // parseHexNumber / parseDecimalList
+        uint32_t parserValue;
+    };
+    const tCase kCases[] = {
+        // The same rules.
+        {" 0x1A", true, true, 0x1A, true, 0x1A},
+        {"0x", true, true, 0, true, 0},  // no digit after "0x": the 0 is the number
+        {"-1", true, true, 0xFFFFFFFFu, true, 0xFFFFFFFFu},
+        {"FFFFFFFF", true, true, 0xFFFFFFFFu, true, 0xFFFFFFFFu},
+        {"zz", true, false, 0, false, 0},
+        {"+", true, false, 0, false, 0},
+        {"\v42", false, true, 42, true, 42},
+        {"-2147483648", false, true, 0x80000000u, true, 0x80000000u},
+        {"-", false, false, 0, false, 0},
+        // Where they differ: wider than 32 bits.
+        {"123456789", true, false, 0, true, 0x23456789},
+        {"100000000", true, false, 0, true, 0},
+        {"2147483648", false, false, 0, true, 0x7FFFFFFFu},
+        {"-99999999999", false, false, 0, true, 0x80000000u},
+    };
+    for (const tCase& l_rCase : kCases) {
+        const char* const l_pEnd = l_rCase.text + std::strlen(l_rCase.text);
+        uint32_t l_Reader = 0;
+        uint32_t l_Parser = 0;
+        bool l_ReaderOk = false;
+        bool l_ParserOk = false;
+        if (l_rCase.hex) {
+            l_ReaderOk = parseHex32(l_rCase.text, l_pEnd, l_Reader) == 0;
+            l_ParserOk = parseHexNumber(l_rCase.text, l_Parser);
+        } else {
+            int32_t l_ReaderInt = 0;
+            int32_t l_ParserInt = 0;
+            l_ReaderOk = parseListInt(l_rCase.text, l_pEnd, l_ReaderInt) == 0;
+            l_ParserOk = parseDecimalList(l_rCase.text, &l_ParserInt, 1) == 1;
+            l_Reader = static_cast<uint32_t>(l_ReaderInt);
+            l_Parser = static_cast<uint32_t>(l_ParserInt);
+        }
+        EXPECT_EQ(l_rCase.readerOk, l_ReaderOk) << l_rCase.text;
+        EXPECT_EQ(l_rCase.parserOk, l_ParserOk) << l_rCase.text;
+        if (l_rCase.readerOk) {
+            EXPECT_EQ(l_rCase.readerValue, l_Reader) << l_rCase.text;
+        }
+        if (l_rCase.parserOk) {
+            EXPECT_EQ(l_rCase.parserValue, l_Parser) << l_rCase.text;
+        }
+    }
 }
 
 }  // namespace
