@@ -34,8 +34,9 @@ add_custom_target(qx_man_page ALL DEPENDS ${QX_MAN_PAGE})
 install(FILES ${QX_MAN_PAGE} DESTINATION share/man/man1 COMPONENT qxpxi)
 install(FILES ${CMAKE_SOURCE_DIR}/tools/pxi-inventory.bash-completion
         DESTINATION share/bash-completion/completions RENAME pxi-inventory COMPONENT qxpxi)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/inventory-json.md DESTINATION share/doc/qxpxi
-        COMPONENT qxpxi)
+# The documents the tool's help and man page point at.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/inventory-json.md ${CMAKE_SOURCE_DIR}/docs/machine-file.md
+        DESTINATION share/doc/qxpxi COMPONENT qxpxi)
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/qxpxi DESTINATION include COMPONENT qxpxi-dev)
 # pkg-config: the libraries are loaded with dlopen, never linked, so a host needs the

@@ -105,6 +105,20 @@ TEST(Install, ToolAndStandInsWorkFromTheInstalledTreeAlone) {
 
     // Not asked to simulate, and no services: it says so.
     const std::string l_Tool = l_Prefix + "/bin/pxi-inventory";
+    // Every document the help and the man page point at is installed.
+    const std::string l_Pointers =
+        tooltest::run({l_Tool, "--help"}).stdOut +
+        std::regex_replace(qxtest::readFile(qxtest::sourceDir() + "/docs/pxi-inventory.1"),
+                           std::regex(R"(\\-)"), "-");
+    const std::regex l_Document("/usr/share/doc/qxpxi/([A-Za-z0-9.-]+)");
+    size_t l_Documents = 0;
+    for (auto l_It = std::sregex_iterator(l_Pointers.begin(), l_Pointers.end(), l_Document);
+         l_It != std::sregex_iterator(); ++l_It, ++l_Documents) {
+        EXPECT_EQ(access((l_Prefix + "/share/doc/qxpxi/" + (*l_It)[1].str()).c_str(), R_OK), 0)
+            << (*l_It)[0];
+    }
+    EXPECT_GE(l_Documents, 3u);
+    EXPECT_EQ(l_Pointers.find("docs/"), std::string::npos) << "a path only the source tree has";
     EXPECT_EQ(tooltest::run({l_Tool}, tooltest::kNoServices).exitCode, 3);
     const json l_Doc = tooltest::runJson({l_Tool, "--simulate"}, tooltest::kNoServices, 0);
     EXPECT_TRUE(l_Doc["failures"].empty()) << l_Doc["failures"].dump(2);
