@@ -44,6 +44,10 @@ uint64_t toUnsigned(const nlohmann::json& a_rValue, uint64_t a_Max, const std::s
             throw std::runtime_error(a_rWhat + ": not a number: \"" + a_rValue.get<std::string>() +
                                      "\"");
         }
+    } else if (a_rValue.is_number_float()) {
+        // 1.5 and 1e3 are numbers to JSON, but not the whole numbers a machine file holds.
+        throw std::runtime_error(a_rWhat + ": expected a whole number without a fraction or " +
+                                 "an exponent, not " + a_rValue.dump());
     } else {
         throw std::runtime_error(a_rWhat + ": expected a number");
     }
@@ -69,6 +73,10 @@ int64_t toSigned(const nlohmann::json& a_rValue, int64_t a_Min, int64_t a_Max,
             throw std::runtime_error(a_rWhat + ": not a number: \"" + a_rValue.get<std::string>() +
                                      "\"");
         }
+    } else if (a_rValue.is_number_float()) {
+        // 1.5 and 1e3 are numbers to JSON, but not the whole numbers a machine file holds.
+        throw std::runtime_error(a_rWhat + ": expected a whole number without a fraction or " +
+                                 "an exponent, not " + a_rValue.dump());
     } else {
         throw std::runtime_error(a_rWhat + ": expected a number");
     }

@@ -72,6 +72,8 @@ TEST(ToolSimulation, AnUnusableMachineFileIsOneMessageAndExitTwo) {
     qxtest::cTempDir l_Dir;
     json l_UnknownFault = qxtest::exampleMachine();
     l_UnknownFault["faults"] = json::array({{{"function", "QxPciBrd_Nothing"}, {"status", -1}}});
+    json l_Fraction = qxtest::exampleMachine();
+    l_Fraction["pci"]["bridges"][0]["bus"] = 1.5;
     // A copy of the example machine elsewhere: its relative relocations lead nowhere.
     const std::string l_Copy =
         l_Dir.writeFile("copy/example.json", qxtest::readFile(qxtest::exampleMachinePath()));
@@ -87,6 +89,10 @@ TEST(ToolSimulation, AnUnusableMachineFileIsOneMessageAndExitTwo) {
         {l_Dir.writeFile("key.json", "{\"pci\": {\"bridge\": []}}"), "pci: unknown key \"bridge\""},
         {l_Dir.writeFile("fault.json", l_UnknownFault.dump()),
          "faults[0].function: no service function \"QxPciBrd_Nothing\""},
+        {l_Dir.writeFile("fraction.json", l_Fraction.dump()),
+         "pci.bridges[0].bus: expected a whole number without a fraction or an exponent, not 1.5"},
+        {l_Dir.writeFile("exponent.json", "{\"pci\": {\"rootBuses\": [1e3]}}"),
+         "pci.rootBuses[0]: expected a whole number without a fraction or an exponent, not "},
         {l_Copy,
          "relocations.datadir: no directory " + l_Dir.path() + "/copy/../descriptions/datadir"},
         {l_Dir.file("missing.json"), "No such file or directory"},
