@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "services/common/environment.h"
 #include "tools/pxi-inventory/anonymise.h"
 #include "tools/pxi-inventory/privateSmbios.h"
 #include "tools/pxi-inventory/recordingArchive.h"
@@ -68,9 +69,9 @@ std::string readWhole(const std::string& a_rPath, std::string& a_rContent) {
     return std::string();
 }
 
+// Read as the services read them.
 std::string environmentPath(const char* a_pVariable, const char* a_pDefault) {
-    const char* l_pValue = getenv(a_pVariable);
-    return l_pValue != nullptr && *l_pValue != '\0' ? std::string(l_pValue) : a_pDefault;
+    return nQxSim::environmentValue(a_pVariable, a_pDefault);
 }
 
 // One line of the list --record prints.
@@ -110,8 +111,9 @@ private:
 void cRecorder::topology() {
     // What the PCI bridge service reads: the XML file hwloc is pointed at, as it is, or
     // this machine as hwloc discovers it.
-    const char* l_pXml = getenv("HWLOC_XMLFILE");
-    if (l_pXml != nullptr && *l_pXml != '\0') {
+    const std::string l_XmlFile = nQxSim::environmentValue("HWLOC_XMLFILE");
+    const char* l_pXml = l_XmlFile.c_str();
+    if (!l_XmlFile.empty()) {
         std::string l_Xml;
         const std::string l_Problem = readWhole(l_pXml, l_Xml);
         if (!l_Problem.empty()) {
@@ -195,16 +197,15 @@ void cRecorder::firmware() {
 }
 
 void cRecorder::sysfs(const tJson& a_rInventory) {
-    const char* l_pRoot = getenv("QXPXI_SYSFS_ROOT");
-    const char* l_pXml = getenv("HWLOC_XMLFILE");
-    const bool l_RootSet = l_pRoot != nullptr && *l_pRoot != '\0';
-    const std::string l_Root = l_RootSet ? std::string(l_pRoot) : std::string("/sys");
+    const std::string l_RootSet = nQxSim::environmentValue("QXPXI_SYSFS_ROOT");
+    const std::string l_Xml = nQxSim::environmentValue("HWLOC_XMLFILE");
+    const std::string l_Root = !l_RootSet.empty() ? l_RootSet : std::string("/sys");
     // The device directory only names the adapters' nodes: nothing below it is recorded.
     tJson l_Sysfs = {{"root", l_Root}, {"devRoot", environmentPath("QXPXI_DEV_ROOT", "/dev")}};
     // The PCI bridge service reads link widths below the sysfs root, and on a recorded
     // topology only when the root is moved (this machine's widths are not the recording's).
     size_t l_Widths = 0;
-    if (l_RootSet || l_pXml == nullptr || *l_pXml == '\0') {
+    if (!l_RootSet.empty() || l_Xml.empty()) {
         for (const auto& l_rBridge : a_rInventory["pciBridges"].value("bridges", tJson::array())) {
             std::string l_Address = l_rBridge.value("address", "");
             std::transform(l_Address.begin(), l_Address.end(), l_Address.begin(),

@@ -14,6 +14,7 @@
 #include <regex>
 #include <vector>
 
+#include "services/common/environment.h"
 #include "services/linux/smbiosdump/dmiTable.h"
 #include "services/smbiosdump/smbiosDump.h"
 #include "tools/pxi-inventory/eeprom.h"
@@ -218,9 +219,9 @@ int runOver(const std::string& a_rDir, const tLayout& a_rLayout, const std::stri
         sigaction(SIGINT, &l_OldInt, nullptr);
         sigaction(SIGQUIT, &l_OldQuit, nullptr);
         std::string l_Path = a_rServices + ":" + a_rLayout.libDir;
-        const char* l_pOld = getenv("LD_LIBRARY_PATH");
-        if (l_pOld != nullptr && *l_pOld != '\0') {
-            l_Path += std::string(":") + l_pOld;
+        const std::string l_Old = nQxSim::environmentValue("LD_LIBRARY_PATH");
+        if (!l_Old.empty()) {
+            l_Path += ":" + l_Old;
         }
         setenv("LD_LIBRARY_PATH", l_Path.c_str(), 1);
         setenv("HWLOC_XMLFILE", (a_rDir + "/" + kTopologyMember).c_str(), 1);
@@ -276,10 +277,10 @@ void mapPaths(tJson& a_rValue, const std::vector<std::pair<std::string, std::str
 
 int startReplay(const tOptions& a_rOptions, const tLayout& a_rLayout, char** a_ppArgv,
                 tReplay& a_rReplay, tSimulation& a_rSimulation) {
-    const char* l_pInner = getenv(kReplayEnv);
-    if (l_pInner != nullptr && *l_pInner != '\0') {
+    const std::string l_Inner = nQxSim::environmentValue(kReplayEnv);
+    if (!l_Inner.empty()) {
         a_rReplay.active = true;
-        a_rReplay.directory = l_pInner;
+        a_rReplay.directory = l_Inner;
         std::string l_Text;
         {
             FILE* l_pFile = std::fopen((a_rReplay.directory + "/replay.json").c_str(), "rb");
@@ -344,8 +345,8 @@ int startReplay(const tOptions& a_rOptions, const tLayout& a_rLayout, char** a_p
                                l_Services + "/" + kPciBridgeServiceFile + " is not there",
                            kExitNoServices);
     }
-    const char* l_pTmp = getenv("TMPDIR");
-    std::string l_Dir = std::string(l_pTmp != nullptr && *l_pTmp == '/' ? l_pTmp : "/tmp") +
+    const std::string l_Tmp = nQxSim::environmentValue("TMPDIR");
+    std::string l_Dir = (!l_Tmp.empty() && l_Tmp[0] == '/' ? l_Tmp : std::string("/tmp")) +
                         "/pxi-inventory-replay.XXXXXX";
     if (mkdtemp(&l_Dir[0]) == nullptr) {
         return replayError(a_rOptions.replay,
