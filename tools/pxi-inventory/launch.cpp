@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "services/common/environment.h"
+
 #ifndef QXINV_SOURCE_EXAMPLE_MACHINE
 #error "QXINV_SOURCE_EXAMPLE_MACHINE must name the example machine of the source tree"
 #endif
@@ -92,7 +94,13 @@ std::vector<std::pair<std::string, std::string>> missingServices() {
 void switchToStandIns(const tLayout& a_rLayout, const std::string& a_rMachine, char** a_ppArgv,
                       std::string& a_rError) {
     a_rError.clear();
-    if (getenv(kStandInsEnv) != nullptr) {
+    // A privileged tool honours no variable (the loader ignores LD_LIBRARY_PATH too), so
+    // it cannot switch, and must not re-execute in search of a switch it never sees.
+    if (nQxSim::secureMode()) {
+        a_rError = "a privileged pxi-inventory does not simulate";
+        return;
+    }
+    if (!nQxSim::environmentValue(kStandInsEnv).empty()) {
         return;  // already switched: never loop
     }
     if (!exists(a_rLayout.servicesDir + "/" + kPciBridgeServiceFile)) {
@@ -101,9 +109,9 @@ void switchToStandIns(const tLayout& a_rLayout, const std::string& a_rMachine, c
         return;
     }
     std::string l_Path = a_rLayout.servicesDir + ":" + a_rLayout.libDir;
-    const char* l_pOld = getenv("LD_LIBRARY_PATH");
-    if (l_pOld != nullptr && *l_pOld != '\0') {
-        l_Path += std::string(":") + l_pOld;
+    const std::string l_Old = nQxSim::environmentValue("LD_LIBRARY_PATH");
+    if (!l_Old.empty()) {
+        l_Path += ":" + l_Old;
     }
     setenv(kMachineEnv, a_rMachine.c_str(), 1);
     setenv("LD_LIBRARY_PATH", l_Path.c_str(), 1);
@@ -114,9 +122,9 @@ void switchToStandIns(const tLayout& a_rLayout, const std::string& a_rMachine, c
 }
 
 std::string standInServicesInUse(const tLayout& a_rLayout) {
-    const char* l_pSwitched = getenv(kStandInsEnv);
-    if (l_pSwitched != nullptr && *l_pSwitched != '\0') {
-        return l_pSwitched;
+    const std::string l_Switched = nQxSim::environmentValue(kStandInsEnv);
+    if (!l_Switched.empty()) {
+        return l_Switched;
     }
     void* l_pHandle = dlopen(kPciBridgeServiceFile, RTLD_LAZY | RTLD_LOCAL);
     if (l_pHandle == nullptr) {

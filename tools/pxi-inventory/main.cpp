@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "services/common/environment.h"
 #include "tools/pxi-inventory/descriptionCheck.h"
 #include "tools/pxi-inventory/dotView.h"
 #include "tools/pxi-inventory/inventory.h"
@@ -129,13 +130,13 @@ int main(int argc, char** argv) {
     }
     if (l_Options.simulate) {
         // Without a MACHINE, the one QXPXI_SIM_MACHINE names, as the stand-ins would serve.
-        const char* l_pNamed = getenv(kMachineEnv);
-        if (l_Options.machine.empty() && l_pNamed != nullptr && *l_pNamed != '\0') {
-            l_Options.machine = l_pNamed;
+        const std::string l_Named = nQxSim::environmentValue(kMachineEnv);
+        if (l_Options.machine.empty() && !l_Named.empty()) {
+            l_Options.machine = l_Named;
         }
         std::string l_Machine =
             l_Options.machine.empty() ? l_Layout.exampleMachine : resolvedPath(l_Options.machine);
-        if (getenv(kStandInsEnv) == nullptr) {
+        if (nQxSim::environmentValue(kStandInsEnv).empty()) {
             const std::string l_Problem = machineFileProblem(l_Machine);
             if (!l_Problem.empty()) {
                 return fileError("machine file",
@@ -163,9 +164,8 @@ int main(int argc, char** argv) {
             l_StandIns + ")");
     }
     if (!l_StandIns.empty()) {
-        const char* l_pMachine = getenv(kMachineEnv);
-        l_SimulatedMachine = l_pMachine != nullptr && *l_pMachine != '\0' ? resolvedPath(l_pMachine)
-                                                                          : l_Layout.exampleMachine;
+        const std::string l_Machine = nQxSim::environmentValue(kMachineEnv);
+        l_SimulatedMachine = !l_Machine.empty() ? resolvedPath(l_Machine) : l_Layout.exampleMachine;
         if (!l_Options.simulate) {
             // Not asked for, but the loader found the stand-ins (LD_LIBRARY_PATH): the
             // file they serve is checked as if it had been named.
